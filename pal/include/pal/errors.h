@@ -1,0 +1,141 @@
+// Win32 error codes, HRESULTs and the per-thread last error.
+#pragma once
+
+#include "pal/types.h"
+
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_INVALID_DRIVE 15L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_WRITE_PROTECT 19L
+#define ERROR_NOT_READY 21L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_BROKEN_PIPE 109L
+#define ERROR_DISK_FULL 112L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_BUSY 170L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_ENVVAR_NOT_FOUND 203L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NO_DATA 232L
+#define ERROR_MORE_DATA 234L
+#define ERROR_WAIT_NO_CHILDREN 128L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_DIRECTORY 267L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_TOO_MANY_POSTS 298L
+#define ERROR_INVALID_ADDRESS 487L
+#define ERROR_ARITHMETIC_OVERFLOW 534L
+#define ERROR_IO_PENDING 997L
+#define ERROR_NOACCESS 998L
+#define ERROR_CANTOPEN 1011L
+#define ERROR_CANTREAD 1012L
+#define ERROR_CANTWRITE 1013L
+#define ERROR_REGISTRY_CORRUPT 1015L
+#define ERROR_KEY_DELETED 1018L
+#define ERROR_SERVICE_ALREADY_RUNNING 1056L
+#define ERROR_DLL_INIT_FAILED 1114L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_WINDOW_OF_OTHER_THREAD 1408L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_INVALID_INDEX 1413L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+#define ERROR_TIMEOUT 1460L
+#define ERROR_INVALID_DLL 1154L
+#define ERROR_NOT_FOUND 1168L
+#define ERROR_DEVICE_NOT_CONNECTED 1167L
+#define ERROR_INVALID_OPERATION 4317L
+
+// HRESULT layout: severity bit 31, facility bits 16-26, code bits 0-15.
+#define SEVERITY_SUCCESS 0
+#define SEVERITY_ERROR 1
+#define FACILITY_NULL 0
+#define FACILITY_RPC 1
+#define FACILITY_DISPATCH 2
+#define FACILITY_STORAGE 3
+#define FACILITY_ITF 4
+#define FACILITY_WIN32 7
+#define FACILITY_WINDOWS 8
+
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#define IS_ERROR(hr) (static_cast<DWORD>(hr) >> 31 == SEVERITY_ERROR)
+#define HRESULT_CODE(hr) (static_cast<DWORD>(hr) & 0xFFFF)
+#define SCODE_CODE(sc) (static_cast<DWORD>(sc) & 0xFFFF)
+#define HRESULT_FACILITY(hr) ((static_cast<DWORD>(hr) >> 16) & 0x1FFF)
+#define HRESULT_SEVERITY(hr) ((static_cast<DWORD>(hr) >> 31) & 0x1)
+#define MAKE_HRESULT(sev, fac, code)                                                      \
+    static_cast<HRESULT>((static_cast<DWORD>(sev) << 31) | (static_cast<DWORD>(fac) << 16) | \
+                         static_cast<DWORD>(code))
+#define MAKE_SCODE(sev, fac, code) MAKE_HRESULT(sev, fac, code)
+
+// Maps a Win32 error code to an HRESULT of facility WIN32; 0 stays S_OK and values that are
+// already HRESULTs (negative) pass through unchanged.
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD x) {
+    return static_cast<HRESULT>(x) <= 0
+               ? static_cast<HRESULT>(x)
+               : static_cast<HRESULT>((x & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+}
+
+#define S_OK static_cast<HRESULT>(0x00000000L)
+#define S_FALSE static_cast<HRESULT>(0x00000001L)
+#define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFFL)
+#define E_NOTIMPL static_cast<HRESULT>(0x80004001L)
+#define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000EL)
+#define E_INVALIDARG static_cast<HRESULT>(0x80070057L)
+#define E_NOINTERFACE static_cast<HRESULT>(0x80004002L)
+#define E_POINTER static_cast<HRESULT>(0x80004003L)
+#define E_HANDLE static_cast<HRESULT>(0x80070006L)
+#define E_ABORT static_cast<HRESULT>(0x80004004L)
+#define E_FAIL static_cast<HRESULT>(0x80004005L)
+#define E_ACCESSDENIED static_cast<HRESULT>(0x80070005L)
+#define E_PENDING static_cast<HRESULT>(0x8000000AL)
+#define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110L)
+#define CLASS_E_CLASSNOTAVAILABLE static_cast<HRESULT>(0x80040111L)
+#define REGDB_E_CLASSNOTREG static_cast<HRESULT>(0x80040154L)
+#define REGDB_E_READREGDB static_cast<HRESULT>(0x80040150L)
+#define REGDB_E_WRITEREGDB static_cast<HRESULT>(0x80040151L)
+#define CO_E_NOTINITIALIZED static_cast<HRESULT>(0x800401F0L)
+#define CO_E_CLASSSTRING static_cast<HRESULT>(0x800401F3L)
+#define CO_E_DLLNOTFOUND static_cast<HRESULT>(0x800401F8L)
+#define CO_E_ERRORINDLL static_cast<HRESULT>(0x800401F9L)
+#define RPC_E_CHANGED_MODE static_cast<HRESULT>(0x80010106L)
+#define SELFREG_E_CLASS static_cast<HRESULT>(0x80040201L)
+#define SELFREG_E_TYPELIB static_cast<HRESULT>(0x80040200L)
+#define DISP_E_TYPEMISMATCH static_cast<HRESULT>(0x80020005L)
+#define DISP_E_OVERFLOW static_cast<HRESULT>(0x8002000AL)
+#define STG_E_FILENOTFOUND static_cast<HRESULT>(0x80030002L)
+#define STG_E_INVALIDFUNCTION static_cast<HRESULT>(0x80030001L)
+
+// The calling thread's last error; each thread has its own.
+DWORD GetLastError();
+void SetLastError(DWORD dwErrCode);

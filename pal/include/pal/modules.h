@@ -1,0 +1,5 @@
+// Modules: loading libraries by Windows path, exports, DllMain.
+#pragma once
+
+#include "pal/errors.h"
+#include "pal/types.h"

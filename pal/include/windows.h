@@ -1,0 +1,21 @@
+// The one header the system includes for the Win32 / Windows CE calls it makes.
+#pragma once
+
+#include "pal/types.h"
+#include "pal/errors.h"
+#include "pal/handleapi.h"
+#include "pal/text.h"
+#include "pal/memory.h"
+#include "pal/registry.h"
+#include "pal/files.h"
+#include "pal/modules.h"
+#include "pal/com.h"
+#include "pal/datetime.h"
+#include "pal/system.h"
+#include "pal/threads.h"
+#include "pal/sync.h"
+#include "pal/windowing.h"
+#include "pal/processes.h"
+#include "pal/resources.h"
+#include "pal/dialogs.h"
+#include "pal/msgbox.h"

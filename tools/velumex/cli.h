@@ -1,0 +1,30 @@
+// Shared pieces of the velumex command line: the global options, opening the world, errors.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "pal/runtime/world.h"
+
+namespace velumex {
+
+// A user-facing failure: printed as one line, exit status 1.
+class CliError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CliContext {
+    std::string worldDir;
+    // Opens the world named by --world; fails with a CliError that says what is wrong.
+    std::unique_ptr<pal::World> OpenWorld() const;
+    // The machine named on the command line ("desktop", "device", or another desktop).
+    pal::Machine& MachineNamed(pal::World& world, const std::string& name) const;
+};
+
+void AddWorldCommands(CLI::App& app, CliContext& context);
+
+}  // namespace velumex
