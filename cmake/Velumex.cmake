@@ -7,6 +7,8 @@ function(velumex_add_tests name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main pthread)
+  # Where built modules (shared objects) are, for tests that install them into a world.
+  target_compile_definitions(${name} PRIVATE VELUMEX_MODULE_DIR="${CMAKE_LIBRARY_OUTPUT_DIRECTORY}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 
