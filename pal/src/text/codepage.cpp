@@ -59,8 +59,8 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
         *charset == Charset::Utf8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
     if (dwFlags & ~allowed) return Fail(ERROR_INVALID_FLAGS);
 
-    size_t length = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1
-                                      : static_cast<size_t>(cbMultiByte);
+    size_t length =
+        cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
     std::string_view input(lpMultiByteStr, length);
     std::u16string out;
     if (*charset == Charset::Utf8) {

@@ -64,22 +64,36 @@ constexpr std::uint32_t kOtherBase = 0x400;
 
 // Latin-1 letters U+00C0..U+00FF: base letter ('.' where the unit is no plain accented letter)
 // and accent.
-constexpr std::string_view kLatin1Base = "aaaaaa.ceeeeiiiidnooooo.ouuuuy..aaaaaa.ceeeeiiiidnooooo.ouuuuy.y";
+constexpr std::string_view kLatin1Base =
+    "aaaaaa.ceeeeiiiidnooooo.ouuuuy..aaaaaa.ceeeeiiiidnooooo.ouuuuy.y";
 constexpr Accent kLatin1Accent[32] = {
-    kGrave, kAcute, kCircumflex, kTilde,     kDiaeresis, kRing,  kNone,       kCedilla,
-    kGrave, kAcute, kCircumflex, kDiaeresis, kGrave,     kAcute, kCircumflex, kDiaeresis,
-    kStroke, kTilde, kGrave,     kAcute,     kCircumflex, kTilde, kDiaeresis, kNone,
-    kStroke, kGrave, kAcute,     kCircumflex, kDiaeresis, kAcute, kNone,       kDiaeresis};
+    kGrave,  kAcute, kCircumflex, kTilde,      kDiaeresis,  kRing,  kNone,       kCedilla,
+    kGrave,  kAcute, kCircumflex, kDiaeresis,  kGrave,      kAcute, kCircumflex, kDiaeresis,
+    kStroke, kTilde, kGrave,      kAcute,      kCircumflex, kTilde, kDiaeresis,  kNone,
+    kStroke, kGrave, kAcute,      kCircumflex, kDiaeresis,  kAcute, kNone,       kDiaeresis};
 
 void AddLetter(SortKey& key, char lower, Accent accent, bool upper) {
     key.elements.push_back({kLetterBase + static_cast<std::uint32_t>(lower - 'a'), accent,
                             static_cast<std::uint8_t>(upper)});
 }
 
-void AddLigature(SortKey& key, const char* letters, bool upper) {
-    AddLetter(key, letters[0], kLigature, upper);
-    AddLetter(key, letters[1], kLigature, upper);
-}
+// Letters outside the regular Latin-1 block, and the ligatures, which count as two letters.
+struct Special {
+    char16_t unit;
+    const char* letters;
+    Accent accent;
+    bool upper;
+};
+constexpr Special kSpecials[] = {
+    {0xAA, "a", kSuperscript, false}, {0xBA, "o", kSuperscript, false},
+    {0xC6, "ae", kLigature, true},    {0xE6, "ae", kLigature, false},
+    {0xDE, "th", kLigature, true},    {0xFE, "th", kLigature, false},
+    {0xDF, "ss", kLigature, false},   {0x152, "oe", kLigature, true},
+    {0x153, "oe", kLigature, false},  {0x160, "s", kCaron, true},
+    {0x161, "s", kCaron, false},      {0x17D, "z", kCaron, true},
+    {0x17E, "z", kCaron, false},      {0x178, "y", kDiaeresis, true},
+    {0x192, "f", kHook, false},
+};
 
 void AddUnit(SortKey& key, char16_t u) {
     if (u == u'\'' || u == u'-' || u == 0xAD) {
@@ -103,23 +117,11 @@ void AddUnit(SortKey& key, char16_t u) {
         return;
     }
     if (u < 0x20 || (u >= 0x7F && u < 0xA0)) return;  // control characters
-    switch (u) {
-        case 0xAA: return AddLetter(key, 'a', kSuperscript, false);
-        case 0xBA: return AddLetter(key, 'o', kSuperscript, false);
-        case 0xC6: return AddLigature(key, "ae", true);
-        case 0xE6: return AddLigature(key, "ae", false);
-        case 0xDE: return AddLigature(key, "th", true);
-        case 0xFE: return AddLigature(key, "th", false);
-        case 0xDF: return AddLigature(key, "ss", false);
-        case 0x152: return AddLigature(key, "oe", true);
-        case 0x153: return AddLigature(key, "oe", false);
-        case 0x160: return AddLetter(key, 's', kCaron, true);
-        case 0x161: return AddLetter(key, 's', kCaron, false);
-        case 0x17D: return AddLetter(key, 'z', kCaron, true);
-        case 0x17E: return AddLetter(key, 'z', kCaron, false);
-        case 0x178: return AddLetter(key, 'y', kDiaeresis, true);
-        case 0x192: return AddLetter(key, 'f', kHook, false);
-        default: break;
+    for (const Special& special : kSpecials) {
+        if (special.unit != u) continue;
+        for (const char* letter = special.letters; *letter; ++letter)
+            AddLetter(key, *letter, special.accent, special.upper);
+        return;
     }
     if (u >= 0xC0 && u <= 0xFF && kLatin1Base[u - 0xC0] != '.')
         return AddLetter(key, kLatin1Base[u - 0xC0], kLatin1Accent[(u - 0xC0) & 0x1F], u < 0xE0);

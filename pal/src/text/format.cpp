@@ -59,12 +59,18 @@ private:
     // Reads flags, width, precision and size; returns the position of the conversion character.
     static const Ch* ParseSpec(const Ch* p, Spec& spec) {
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '0') spec.zero = true;
-            else if (*p == '+') spec.plus = true;
-            else if (*p == ' ') spec.space = true;
-            else if (*p == '#') spec.alternate = true;
-            else break;
+            if (*p == '-')
+                spec.left = true;
+            else if (*p == '0')
+                spec.zero = true;
+            else if (*p == '+')
+                spec.plus = true;
+            else if (*p == ' ')
+                spec.space = true;
+            else if (*p == '#')
+                spec.alternate = true;
+            else
+                break;
         }
         p = ParseDigits(p, spec.width);
         if (*p == '.') {
@@ -94,17 +100,33 @@ private:
 
     void Convert(Ch c, const Spec& spec) {
         switch (c) {
-            case '%': m_out.push_back('%'); break;
+            case '%':
+                m_out.push_back('%');
+                break;
             case 'd':
-            case 'i': Signed(spec); break;
-            case 'u': Unsigned(spec, 10, false); break;
-            case 'x': Unsigned(spec, 16, false); break;
-            case 'X': Unsigned(spec, 16, true); break;
+            case 'i':
+                Signed(spec);
+                break;
+            case 'u':
+                Unsigned(spec, 10, false);
+                break;
+            case 'x':
+                Unsigned(spec, 16, false);
+                break;
+            case 'X':
+                Unsigned(spec, 16, true);
+                break;
             case 'c':
-            case 'C': Character(spec, WantsWide(c == 'C', spec)); break;
+            case 'C':
+                Character(spec, WantsWide(c == 'C', spec));
+                break;
             case 's':
-            case 'S': String(spec, WantsWide(c == 'S', spec)); break;
-            default: m_out.push_back(c); break;
+            case 'S':
+                String(spec, WantsWide(c == 'S', spec));
+                break;
+            default:
+                m_out.push_back(c);
+                break;
         }
     }
 
@@ -117,12 +139,16 @@ private:
     }
 
     static std::basic_string<Ch> FromNarrow(std::string_view text) {
-        if constexpr (kWide) return text::AnsiToWide(text);
-        else return std::string(text);
+        if constexpr (kWide)
+            return text::AnsiToWide(text);
+        else
+            return std::string(text);
     }
     static std::basic_string<Ch> FromWide(std::u16string_view text) {
-        if constexpr (kWide) return std::u16string(text);
-        else return text::WideToAnsi(text);
+        if constexpr (kWide)
+            return std::u16string(text);
+        else
+            return text::WideToAnsi(text);
     }
 
     void Pad(size_t length, const Spec& spec, const std::basic_string<Ch>& body) {
@@ -135,8 +161,10 @@ private:
     void Character(const Spec& spec, bool wide) {
         int value = va_arg(m_args, int);
         std::basic_string<Ch> text;
-        if (wide) text = FromWide(std::u16string(1, static_cast<char16_t>(value)));
-        else text = FromNarrow(std::string(1, static_cast<char>(value)));
+        if (wide)
+            text = FromWide(std::u16string(1, static_cast<char16_t>(value)));
+        else
+            text = FromNarrow(std::string(1, static_cast<char>(value)));
         Pad(text.size(), spec, text);
     }
 
@@ -156,24 +184,35 @@ private:
             const char* s = va_arg(m_args, const char*);
             text = s ? FromNarrow({s, BoundedLength(s, spec)}) : FromNarrow("(null)");
         }
-        if (!spec.hasPrecision || text.size() <= spec.precision) Pad(text.size(), spec, text);
-        else Pad(spec.precision, spec, text.substr(0, spec.precision));
+        if (!spec.hasPrecision || text.size() <= spec.precision)
+            Pad(text.size(), spec, text);
+        else
+            Pad(spec.precision, spec, text.substr(0, spec.precision));
     }
 
     std::uint64_t ReadUnsigned(const Spec& spec) {
         switch (spec.size) {
-            case Size::LongLong: return va_arg(m_args, unsigned long long);
-            case Size::Short: return static_cast<unsigned short>(va_arg(m_args, unsigned));
-            default: return va_arg(m_args, unsigned);
+            case Size::LongLong:
+                return va_arg(m_args, unsigned long long);
+            case Size::Short:
+                return static_cast<unsigned short>(va_arg(m_args, unsigned));
+            default:
+                return va_arg(m_args, unsigned);
         }
     }
 
     void Signed(const Spec& spec) {
         std::int64_t value;
         switch (spec.size) {
-            case Size::LongLong: value = va_arg(m_args, long long); break;
-            case Size::Short: value = static_cast<short>(va_arg(m_args, int)); break;
-            default: value = va_arg(m_args, int); break;
+            case Size::LongLong:
+                value = va_arg(m_args, long long);
+                break;
+            case Size::Short:
+                value = static_cast<short>(va_arg(m_args, int));
+                break;
+            default:
+                value = va_arg(m_args, int);
+                break;
         }
         std::uint64_t magnitude =
             value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);

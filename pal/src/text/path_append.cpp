@@ -62,8 +62,8 @@ BOOL Append(Ch* path, const Ch* more) {
         return FALSE;
     }
     std::basic_string_view<Ch> base(path);
-    std::basic_string_view<Ch> tail = more ? std::basic_string_view<Ch>(more)
-                                           : std::basic_string_view<Ch>();
+    std::basic_string_view<Ch> tail =
+        more ? std::basic_string_view<Ch>(more) : std::basic_string_view<Ch>();
     std::basic_string<Ch> joined;
     if (IsQualified(tail)) {
         joined = tail;
