@@ -39,11 +39,12 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 // Milliseconds of the same uptime counter, wrapping at 2^32.
 DWORD GetTickCount();
 
-// Parses a date and/or time text: "YYYY/MM/DD", "YYYY-MM-DD", and, with the year last, the
-// locale's order of day and month ("MM/DD/YYYY" in en-US), each optionally followed by "HH:MM" or
-// "HH:MM:SS"; separators "/", "-" or "."; surrounding blanks ignored. VAR_DATEVALUEONLY drops
-// the time, VAR_TIMEVALUEONLY the date. DISP_E_TYPEMISMATCH for text that is not a valid date,
-// E_INVALIDARG for null arguments or an unknown locale. Other flags are ignored.
+// Parses a date and/or time text in local calendar fields: "YYYY/MM/DD", "YYYY-MM-DD", and, with
+// the year last, the locale's order of day and month ("MM/DD/YYYY" in en-US, a "month" above 12
+// taken as the day), each optionally followed by a blank and "HH:MM" or "HH:MM:SS", or a time
+// alone (on 1899-12-30); separators "/", "-" or "."; surrounding blanks ignored. VAR_DATEVALUEONLY
+// drops the time, VAR_TIMEVALUEONLY the date. DISP_E_TYPEMISMATCH for text that is not a valid
+// date, E_INVALIDARG for null arguments or an unknown locale. Other flags are ignored.
 HRESULT VarDateFromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags, DATE* pdateOut);
 // DATE → calendar fields with the day of week, rounded to the nearest second (wMilliseconds is
 // 0); FALSE outside years 100-9999.

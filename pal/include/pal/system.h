@@ -6,9 +6,13 @@
 
 using LCTYPE = DWORD;
 
-// The machine's locale, whichever of the two is asked for.
+// The machine's locale, whichever of the two is asked for (the neutral locale 0 too).
+#ifndef LOCALE_SYSTEM_DEFAULT
 #define LOCALE_SYSTEM_DEFAULT 0x0400
+#endif
+#ifndef LOCALE_USER_DEFAULT
 #define LOCALE_USER_DEFAULT 0x0800
+#endif
 
 #define LOCALE_SLIST 0x0000000C
 

@@ -33,16 +33,6 @@ TEST(OsVersion, EachMachineAnswersItsOwnOs) {
     EXPECT_EQ(info.szCSDVersion[0], 0);
 }
 
-TEST(OsVersion, PocketPcDeviceIsVersionFour) {
-    testing::TempWorld world;  // default device OS
-    ScopedContext device(world.Device());
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    ASSERT_TRUE(GetVersionExW(&info));
-    EXPECT_EQ(info.dwMajorVersion, 4u);
-    EXPECT_EQ(info.dwMinorVersion, 21u);
-}
-
 class Version : public testing::DesktopTest {};
 
 TEST_F(Version, TheStructureSizeIsChecked) {
