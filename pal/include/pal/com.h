@@ -18,7 +18,8 @@
 #define STDAPI extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE
 #define STDAPI_(type) extern "C" __attribute__((visibility("default"))) type STDAPICALLTYPE
 
-// Defines a GUID constant; each translation unit may define it (an inline variable).
+// Defines a GUID constant at namespace scope; every translation unit may define it (an inline
+// variable).
 #define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
     inline constexpr GUID name = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
 

@@ -12,6 +12,11 @@
 namespace pal {
 namespace {
 
+DEFINE_GUID(kNoValue, 0x9A000001, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
+DEFINE_GUID(kMissingFile, 0x9A000002, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
+DEFINE_GUID(kNoClassObject, 0x9A000003, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
+DEFINE_GUID(kNotALibrary, 0x9A000004, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
+DEFINE_GUID(kUnregistered, 0x9A000005, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
 DEFINE_GUID(CLSID_Elsewhere, 0x5D2A7C43, 0x9E0B, 0x4F63, 0x8A, 0x1D, 0x3C, 0x6E, 0x0F, 0x92, 0xB4,
             0x57);
 
@@ -204,11 +209,6 @@ TEST_F(CreateInstance, BrokenRegistrationsGiveTheirErrors) {
     InstallModule(machine, Fixture("pal_fixture_no_class_object"), u"C:\\Lib\\NoClass.dll");
     DWORD error = 0;
     std::ofstream(*ResolvePath(machine, u"C:\\Lib\\Text.dll", error)) << "text";
-    DEFINE_GUID(kNoValue, 0x9A000001, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
-    DEFINE_GUID(kMissingFile, 0x9A000002, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
-    DEFINE_GUID(kNoClassObject, 0x9A000003, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
-    DEFINE_GUID(kNotALibrary, 0x9A000004, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
-    DEFINE_GUID(kUnregistered, 0x9A000005, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8);
     RegisterServer(kNoValue, nullptr);
     RegisterServer(kMissingFile, u"C:\\Lib\\Missing.dll");
     RegisterServer(kNoClassObject, u"C:\\Lib\\NoClass.dll");
