@@ -133,9 +133,10 @@ bool IsBareName(std::u16string_view name) {
 void* FindExport(const Module& module, const char* name) {
     if (!module.Host()) return nullptr;
     void* symbol = ::dlsym(module.Host(), name);
+    if (!symbol) return nullptr;
     // dlsym also searches the libraries the module depends on; only its own symbols count.
-    if (!symbol || LinkMapOfAddress(symbol) != HostLinkMap(module.Host())) return nullptr;
-    return symbol;
+    const link_map* own = HostLinkMap(module.Host());
+    return own && LinkMapOfAddress(symbol) == own ? symbol : nullptr;
 }
 
 Module* ModuleOrExecutable(ModuleTable& table, HMODULE handle) {
