@@ -41,7 +41,6 @@ private:
 }  // namespace
 
 HRESULT InprocServerPath(REFCLSID clsid, std::u16string& path) {
-#ifdef HKEY_CLASSES_ROOT
     WCHAR text[39];
     StringFromGUID2(clsid, text, 39);
     std::u16string subkey = u"CLSID\\" + std::u16string(text) + u"\\InprocServer32";
@@ -60,11 +59,6 @@ HRESULT InprocServerPath(REFCLSID clsid, std::u16string& path) {
     value.resize(size / 2);
     path = value.substr(0, value.find(u'\0'));
     return path.empty() ? REGDB_E_CLASSNOTREG : S_OK;
-#else
-    (void)clsid;
-    (void)path;
-    return REGDB_E_CLASSNOTREG;
-#endif
 }
 
 HRESULT InprocClassObject(REFCLSID clsid, const std::u16string& path, IClassFactory** factory) {

@@ -122,7 +122,6 @@ TEST_F(CreateInstance, RefusesUninitialisedThreadsAndBadArguments) {
     RevokeClassObject(CurrentMachine(), CLSID_Adder);
 }
 
-#ifdef HKEY_CLASSES_ROOT
 // Registers `path` as the in-process server of `clsid` (null: the key without its value).
 void RegisterServer(REFCLSID clsid, const char16_t* path) {
     WCHAR text[39];
@@ -151,10 +150,8 @@ template <class F>
 F* Export(const char16_t* module, const char* name) {
     return reinterpret_cast<F*>(GetProcAddress(GetModuleHandleW(module), name));
 }
-#endif
 
 TEST_F(CreateInstance, LoadsTheRegisteredServerOnceAndCreatesThroughItsFactory) {
-#ifdef HKEY_CLASSES_ROOT
     InstallModule(CurrentMachine(), Fixture("pal_fixture_adder_server"), kServer);
     RegisterServer(CLSID_Adder, kServer);
     IAdder* first = nullptr;
@@ -178,13 +175,9 @@ TEST_F(CreateInstance, LoadsTheRegisteredServerOnceAndCreatesThroughItsFactory) 
     void* object = nullptr;
     EXPECT_EQ(CoCreateInstance(CLSID_Adder, nullptr, CLSCTX_LOCAL_SERVER, IID_IAdder, &object),
               REGDB_E_CLASSNOTREG);
-#else
-    GTEST_SKIP() << "needs the registry calls of pal/registry.h";
-#endif
 }
 
 TEST_F(CreateInstance, RegisteredClassObjectsComeBeforeTheRegistry) {
-#ifdef HKEY_CLASSES_ROOT
     InstallModule(CurrentMachine(), Fixture("pal_fixture_adder_server"), kServer);
     RegisterServer(CLSID_Adder, kServer);
     ProductFactory factory;
@@ -197,13 +190,9 @@ TEST_F(CreateInstance, RegisteredClassObjectsComeBeforeTheRegistry) {
     object->Release();
     EXPECT_EQ(GetModuleHandleW(u"Adder.dll"), nullptr);
     RevokeClassObject(CurrentMachine(), CLSID_Adder);
-#else
-    GTEST_SKIP() << "needs the registry calls of pal/registry.h";
-#endif
 }
 
 TEST_F(CreateInstance, BrokenRegistrationsGiveTheirErrors) {
-#ifdef HKEY_CLASSES_ROOT
     Machine& machine = CurrentMachine();
     InstallModule(machine, Fixture("pal_fixture_adder_server"), kServer);
     InstallModule(machine, Fixture("pal_fixture_no_class_object"), u"C:\\Lib\\NoClass.dll");
@@ -229,9 +218,6 @@ TEST_F(CreateInstance, BrokenRegistrationsGiveTheirErrors) {
             << std::hex << c.clsid.Data1;
         EXPECT_EQ(object, nullptr);
     }
-#else
-    GTEST_SKIP() << "needs the registry calls of pal/registry.h";
-#endif
 }
 
 }  // namespace
