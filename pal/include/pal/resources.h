@@ -60,7 +60,8 @@ using LPBITMAP = BITMAP*;
 
 // Finds a resource of a module (null: the process's executable) by name and type, each an
 // ordinal (MAKEINTRESOURCE), a name compared without case, or "#123" for ordinal 123. When
-// several languages carry it, the machine's language wins, then neutral, then the first.
+// several languages carry it, the machine's language wins, then its primary language, then
+// neutral, then US English, then the first.
 // Fails with ERROR_RESOURCE_DATA_NOT_FOUND for a module without resources,
 // ERROR_RESOURCE_TYPE_NOT_FOUND, ERROR_RESOURCE_NAME_NOT_FOUND, or ERROR_INVALID_HANDLE.
 HRSRC FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);

@@ -11,6 +11,7 @@ namespace {
 
 constexpr WORD kStringType = 6;
 constexpr WORD kPrimaryLanguageMask = 0x03FF;
+constexpr WORD kUsEnglish = 0x0409;
 
 // "#123" names ordinal 123; anything else is a text.
 ResourceId FromText(std::u16string text) {
@@ -80,6 +81,7 @@ const ResourceEntry* ResourceData::Find(const ResourceId& type, const ResourceId
                                         WORD language) const {
     const ResourceEntry* samePrimary = nullptr;
     const ResourceEntry* neutral = nullptr;
+    const ResourceEntry* english = nullptr;
     const ResourceEntry* first = nullptr;
     for (const auto& entry : m_entries) {
         if (!(entry.type == type) || !(entry.name == name)) continue;
@@ -88,9 +90,10 @@ const ResourceEntry* ResourceData::Find(const ResourceId& type, const ResourceId
                                 (language & kPrimaryLanguageMask))
             samePrimary = &entry;
         if (!neutral && entry.language == 0) neutral = &entry;
+        if (!english && entry.language == kUsEnglish) english = &entry;
         if (!first) first = &entry;
     }
-    return samePrimary ? samePrimary : neutral ? neutral : first;
+    return samePrimary ? samePrimary : neutral ? neutral : english ? english : first;
 }
 
 const ResourceEntry* ResourceData::AtOffset(size_t offset) const {

@@ -64,8 +64,9 @@ public:
     // Every record but the empty leading one, in file order.
     const std::vector<ResourceEntry>& Entries() const { return m_entries; }
     bool HasType(const ResourceId& type) const;
-    // The record of this type and name in `language` when it has one, else the neutral one
-    // (language 0), else the first; null when there is none.
+    // The record of this type and name in `language` when it has one, else one of the same
+    // primary language, else the neutral one (0), else US English, else the first; null when
+    // there is none.
     const ResourceEntry* Find(const ResourceId& type, const ResourceId& name,
                               WORD language) const;
     // The entry whose header starts at `offset`, or null.
