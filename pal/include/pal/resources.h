@@ -84,7 +84,8 @@ int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 INT_PTR LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 
 // The module's icon group lpIconName in the image nearest 32x32 pixels. The icon is shared:
-// loading it again gives the same handle, and DestroyIcon leaves it in place.
+// loading it again gives the same handle, and DestroyIcon leaves it in place. The system's
+// predefined icons (a null instance) are not provided: ERROR_RESOURCE_NAME_NOT_FOUND.
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 // Loads a bitmap, icon or cursor resource. Icons and cursors take the group's entry nearest
@@ -97,7 +98,8 @@ HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT
 // negative index: the group with resource id -nIconIndex) and the nIcons that follow, each as
 // a 32x32 image into phiconLarge and a 16x16 image into phiconSmall (either may be null).
 // Returns the number of icons extracted; with nIconIndex -1 and both arrays null, the number of
-// icon groups in the file. 0 when the file is missing or holds no such icon.
+// icon groups in the file. 0 when the file is missing or holds no such icon. A module file is
+// loaded into the host for the time it takes to copy its resources.
 UINT ExtractIconExA(LPCSTR lpszFile, int nIconIndex, HICON* phiconLarge, HICON* phiconSmall,
                     UINT nIcons);
 UINT ExtractIconExW(LPCWSTR lpszFile, int nIconIndex, HICON* phiconLarge, HICON* phiconSmall,

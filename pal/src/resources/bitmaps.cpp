@@ -78,8 +78,8 @@ Pixels Resample(const Pixels& source, int cx, int cy) {
     return result;
 }
 
-std::shared_ptr<Bitmap> LoadBitmapResource(const ResourceData& data, const ResourceId& name,
-                                           int cx, int cy) {
+std::shared_ptr<Bitmap> LoadBitmapResource(const ResourceData& data, const ResourceId& name, int cx,
+                                           int cy) {
     const ResourceEntry* entry = FindEntry(data, ResourceId(2), name);
     if (!entry) return nullptr;
     try {

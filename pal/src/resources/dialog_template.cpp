@@ -93,8 +93,8 @@ DialogTemplate ParseClassic(ByteReader& reader) {
 
 DialogTemplate ParseDialogTemplate(std::span<const BYTE> data) {
     ByteReader reader(data, "dialog template");
-    bool extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF &&
-                    data[3] == 0xFF;
+    bool extended =
+        data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
     return extended ? ParseExtended(reader) : ParseClassic(reader);
 }
 

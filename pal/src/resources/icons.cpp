@@ -109,8 +109,8 @@ std::vector<BYTE> ModuleFileResources(const std::filesystem::path& path) {
 HICON AddIcon(const IconGroup& group, int size) {
     const GroupImage* image = ChooseGroupImage(group.images, size, size);
     size_t index = static_cast<size_t>(image - group.images.data());
-    return static_cast<HICON>(CurrentProcess().Get<GdiObjectTable>().Add(
-        MakeIcon(*image, group.bits[index], false)));
+    return static_cast<HICON>(
+        CurrentProcess().Get<GdiObjectTable>().Add(MakeIcon(*image, group.bits[index], false)));
 }
 
 UINT ExtractIcons(std::u16string_view file, int index, HICON* large, HICON* small, UINT count) {
@@ -183,10 +183,9 @@ std::shared_ptr<Icon> LoadGroupIcon(const ResourceData& data, const ResourceId& 
     try {
         auto images = ParseImageGroup(group->data, cursor);
         const GroupImage* image = ChooseGroupImage(images, cx, cy);
-        const ResourceEntry* bits =
-            image ? data.Find(ResourceId(cursor ? kCursorType : kIconType), ResourceId(image->id),
-                              group->language)
-                  : nullptr;
+        const ResourceEntry* bits = image ? data.Find(ResourceId(cursor ? kCursorType : kIconType),
+                                                      ResourceId(image->id), group->language)
+                                          : nullptr;
         if (!bits) {
             SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return nullptr;

@@ -7,8 +7,8 @@
 
 namespace {
 
-HIMAGELIST LoadList(HINSTANCE module, const pal::ResourceId& name, int cx, COLORREF mask,
-                    UINT type, UINT flags) {
+HIMAGELIST LoadList(HINSTANCE module, const pal::ResourceId& name, int cx, COLORREF mask, UINT type,
+                    UINT flags) {
     if (cx <= 0 || type != IMAGE_BITMAP) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

@@ -28,10 +28,10 @@ std::shared_ptr<Icon> LoadGroupIcon(const ResourceData& data, const ResourceId& 
 // An icon record for one image of a group; a cursor image starts with its hotspot.
 std::shared_ptr<Icon> MakeIcon(const GroupImage& image, std::span<const BYTE> bits, bool cursor);
 
-// Bitmap `name` of the resources, resampled to cx x cy (a zero keeps the bitmap's own). On failure sets the
-// last error and returns null.
-std::shared_ptr<Bitmap> LoadBitmapResource(const ResourceData& data, const ResourceId& name,
-                                           int cx, int cy);
+// Bitmap `name` of the resources, resampled to cx x cy (a zero keeps the bitmap's own). On failure
+// sets the last error and returns null.
+std::shared_ptr<Bitmap> LoadBitmapResource(const ResourceData& data, const ResourceId& name, int cx,
+                                           int cy);
 
 // LoadImage for a module of the current process.
 HANDLE LoadImageFromModule(HINSTANCE module, const ResourceId& name, UINT type, int cx, int cy,

@@ -21,8 +21,7 @@ public:
     explicit SharedImages(Process&) {}
     using Key = std::tuple<HINSTANCE, UINT, int, std::u16string, int, int>;
     static Key KeyOf(HINSTANCE module, UINT type, const ResourceId& name, int cx, int cy) {
-        return {module, type, name.IsOrdinal() ? name.Ordinal() : -1, ToUpper(name.Text()), cx,
-                cy};
+        return {module, type, name.IsOrdinal() ? name.Ordinal() : -1, ToUpper(name.Text()), cx, cy};
     }
     HANDLE Find(const Key& key) {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -39,8 +38,8 @@ private:
     std::map<Key, HANDLE> m_handles;
 };
 
-std::shared_ptr<GdiObject> Load(const ResourceData& data, const ResourceId& name, UINT type,
-                                int cx, int cy, bool shared) {
+std::shared_ptr<GdiObject> Load(const ResourceData& data, const ResourceId& name, UINT type, int cx,
+                                int cy, bool shared) {
     if (type == IMAGE_BITMAP) return LoadBitmapResource(data, name, cx, cy);
     auto icon = LoadGroupIcon(data, name, type == IMAGE_CURSOR, cx, cy);
     if (icon) icon->shared = shared;

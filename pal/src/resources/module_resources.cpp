@@ -10,8 +10,7 @@ namespace pal {
 
 std::optional<ResourceData> ModuleResources(HMODULE handle) {
     auto& modules = CurrentProcess().Get<ModuleTable>();
-    Module* module =
-        handle ? modules.Find(handle) : modules.FindByPath(CurrentProcess().ExePath());
+    Module* module = handle ? modules.Find(handle) : modules.FindByPath(CurrentProcess().ExePath());
     if (!module) {
         SetLastError(handle ? ERROR_INVALID_HANDLE : ERROR_RESOURCE_DATA_NOT_FOUND);
         return std::nullopt;

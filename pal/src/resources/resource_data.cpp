@@ -86,8 +86,8 @@ const ResourceEntry* ResourceData::Find(const ResourceId& type, const ResourceId
     for (const auto& entry : m_entries) {
         if (!(entry.type == type) || !(entry.name == name)) continue;
         if (entry.language == language) return &entry;
-        if (!samePrimary && (entry.language & kPrimaryLanguageMask) ==
-                                (language & kPrimaryLanguageMask))
+        if (!samePrimary &&
+            (entry.language & kPrimaryLanguageMask) == (language & kPrimaryLanguageMask))
             samePrimary = &entry;
         if (!neutral && entry.language == 0) neutral = &entry;
         if (!english && entry.language == kUsEnglish) english = &entry;

@@ -1,5 +1,6 @@
 // LoadStringA / LoadStringW over the string tables: blocks of 16 counted UTF-16 strings, block
 // id = string id / 16 + 1.
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -49,8 +50,9 @@ std::optional<std::span<const BYTE>> FindString(HINSTANCE instance, UINT id) {
     if (!data) return std::nullopt;
     try {
         auto text = data->String(id, pal::PreferredLanguage());
-        if (!text) SetLastError(data->HasType(pal::ResourceId(6)) ? ERROR_RESOURCE_NAME_NOT_FOUND
-                                                                  : ERROR_RESOURCE_TYPE_NOT_FOUND);
+        if (!text)
+            SetLastError(data->HasType(pal::ResourceId(6)) ? ERROR_RESOURCE_NAME_NOT_FOUND
+                                                           : ERROR_RESOURCE_TYPE_NOT_FOUND);
         return text;
     } catch (const pal::ResourceFormatError&) {
         SetLastError(ERROR_INVALID_DATA);

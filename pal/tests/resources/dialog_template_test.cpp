@@ -118,13 +118,13 @@ TEST_F(DialogTemplateTest, ClassicTemplateMatchesTheScript) {
         ResourceId windowClass;
     };
     std::vector<Expected> expected = {
-        {IDC_ICON, kDialogClassStatic},        {IDC_HEADING, kDialogClassStatic},
-        {IDC_SYNC_MAIL, kDialogClassButton},   {IDC_LIMIT_LINES, kDialogClassButton},
-        {IDC_MAX_LINES, kDialogClassEdit},     {IDC_LIMIT_DAYS, kDialogClassButton},
-        {IDC_DAYS, kDialogClassEdit},          {0xFFFF, kDialogClassStatic},
-        {IDC_SEND_MAIL, kDialogClassButton},   {1600, ResourceId(u"SysTreeView32")},
-        {1601, kDialogClassComboBox},          {1602, kDialogClassListBox},
-        {1603, kDialogClassScrollBar},         {IDOK, kDialogClassButton},
+        {IDC_ICON, kDialogClassStatic},      {IDC_HEADING, kDialogClassStatic},
+        {IDC_SYNC_MAIL, kDialogClassButton}, {IDC_LIMIT_LINES, kDialogClassButton},
+        {IDC_MAX_LINES, kDialogClassEdit},   {IDC_LIMIT_DAYS, kDialogClassButton},
+        {IDC_DAYS, kDialogClassEdit},        {0xFFFF, kDialogClassStatic},
+        {IDC_SEND_MAIL, kDialogClassButton}, {1600, ResourceId(u"SysTreeView32")},
+        {1601, kDialogClassComboBox},        {1602, kDialogClassListBox},
+        {1603, kDialogClassScrollBar},       {IDOK, kDialogClassButton},
         {IDCANCEL, kDialogClassButton}};
     ASSERT_EQ(dialog.items.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {

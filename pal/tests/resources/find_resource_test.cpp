@@ -56,8 +56,10 @@ TEST_F(FindResourceTest, MissingResourcesReportWhatIsMissing) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
 
     // A module without resources, and a process whose executable is not loaded.
-    HMODULE bare = CurrentProcess().Get<ModuleTable>().Add(
-        std::make_unique<Module>(nullptr, u"C:\\Bare.dll", "bare"))->Handle();
+    HMODULE bare = CurrentProcess()
+                       .Get<ModuleTable>()
+                       .Add(std::make_unique<Module>(nullptr, u"C:\\Bare.dll", "bare"))
+                       ->Handle();
     EXPECT_EQ(FindResourceA(bare, MAKEINTRESOURCEA(138), RT_DIALOG), nullptr);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_RESOURCE_DATA_NOT_FOUND});
     EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(138), RT_DIALOG), nullptr);

@@ -153,8 +153,8 @@ TEST_F(ImagesTest, ImageListsCutTheBitmapIntoImages) {
     EXPECT_EQ(images->Images()[1].At(0, 0), kGreen);
     EXPECT_EQ(images->Images()[2].At(15, 15), kBlue);
 
-    HIMAGELIST wide = ImageList_LoadBitmapW(m_module, MAKEINTRESOURCEW(IDB_SMALL_IMAGES), 20, 1,
-                                            CLR_NONE);
+    HIMAGELIST wide =
+        ImageList_LoadBitmapW(m_module, MAKEINTRESOURCEW(IDB_SMALL_IMAGES), 20, 1, CLR_NONE);
     EXPECT_EQ(ImageList_GetImageCount(wide), 2);  // 48 / 20
     EXPECT_EQ(Objects().GetAs<ImageList>(wide)->MaskColour(), CLR_NONE);
     HIMAGELIST masked = ImageList_LoadImageA(m_module, MAKEINTRESOURCEA(IDB_SMALL_IMAGES), 48, 0,
@@ -165,13 +165,13 @@ TEST_F(ImagesTest, ImageListsCutTheBitmapIntoImages) {
     EXPECT_FALSE(ImageList_Destroy(list));
     EXPECT_EQ(ImageList_GetImageCount(list), 0);
 
-    EXPECT_EQ(ImageList_LoadImageA(m_module, MAKEINTRESOURCEA(IDB_SMALL_IMAGES), 0, 0,
-                                   CLR_DEFAULT, IMAGE_BITMAP, 0),
-              nullptr);
-    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-    EXPECT_EQ(ImageList_LoadImageA(m_module, MAKEINTRESOURCEA(109), 16, 0, CLR_DEFAULT,
+    EXPECT_EQ(ImageList_LoadImageA(m_module, MAKEINTRESOURCEA(IDB_SMALL_IMAGES), 0, 0, CLR_DEFAULT,
                                    IMAGE_BITMAP, 0),
               nullptr);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+    EXPECT_EQ(
+        ImageList_LoadImageA(m_module, MAKEINTRESOURCEA(109), 16, 0, CLR_DEFAULT, IMAGE_BITMAP, 0),
+        nullptr);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_RESOURCE_NAME_NOT_FOUND});
 }
 

@@ -94,7 +94,7 @@ TEST_F(DeviceLoadStringTest, NullBufferReturnsTheReadOnlyText) {
     std::u16string expected =
         u"<characteristic type=\"EMAIL2\"><nocharacteristic type=\"%s\"/></characteristic>";
     EXPECT_EQ(static_cast<size_t>(text[-1]), expected.size());  // length in the word before
-    EXPECT_EQ(std::u16string(text), expected);                   // and usable as a format
+    EXPECT_EQ(std::u16string(text), expected);                  // and usable as a format
     EXPECT_EQ(reinterpret_cast<LPCWSTR>(LoadStringW(m_module, IDS_TEMPLATE_REMOVE, nullptr, 0)),
               text);
     auto other = reinterpret_cast<LPCWSTR>(LoadStringW(m_module, 16, nullptr, 0));

@@ -73,10 +73,10 @@ TEST_F(ResourceDataTest, StringBlocksHoldSixteenCountedStrings) {
         return bytes ? Text(*bytes) : u"<none>";
     };
     EXPECT_EQ(text(6), u"Removing duplicate contacts...");
-    EXPECT_EQ(text(15), u"fifteen");    // last of block 1
-    EXPECT_EQ(text(16), u"sixteen");    // first of block 2
+    EXPECT_EQ(text(15), u"fifteen");  // last of block 1
+    EXPECT_EQ(text(16), u"sixteen");  // first of block 2
     EXPECT_EQ(text(17), u"seventeen");
-    EXPECT_EQ(text(8), u"<none>");      // empty slot of an existing block
+    EXPECT_EQ(text(8), u"<none>");  // empty slot of an existing block
     EXPECT_EQ(text(31), u"<none>");
     EXPECT_EQ(text(1134), u"<none>");
     EXPECT_EQ(text(5000), u"<none>");   // no such block
@@ -100,11 +100,11 @@ TEST(ResourceIdTest, ArgumentsAreOrdinalsHashNumbersOrNames) {
 
 TEST(ResourceDataFormatTest, MalformedDataIsRefusedWithItsOffset) {
     // The empty leading record followed by one RCDATA record of 2 bytes.
-    std::vector<BYTE> res = {0, 0, 0, 0, 32, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0,
-                             0, 0, 0, 0, 0,  0, 0, 0, 0,    0,    0, 0, 0,    0,    0, 0,
-                             2, 0, 0, 0, 32, 0, 0, 0, 0xFF, 0xFF, 10, 0, 0xFF, 0xFF, 1, 0,
-                             0, 0, 0, 0, 0,  0, 9, 4, 0,    0,    0, 0, 0,    0,    0, 0,
-                             'h', 'i', 0, 0};
+    std::vector<BYTE> res = {0,  0, 0,    0,    32, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF,
+                             0,  0, 0,    0,    0,  0, 0, 0, 0,    0,    0, 0, 0,    0,
+                             0,  0, 0,    0,    2,  0, 0, 0, 32,   0,    0, 0, 0xFF, 0xFF,
+                             10, 0, 0xFF, 0xFF, 1,  0, 0, 0, 0,    0,    0, 0, 9,    4,
+                             0,  0, 0,    0,    0,  0, 0, 0, 'h',  'i',  0, 0};
     ResourceData data(res);
     ASSERT_EQ(data.Entries().size(), 1u);
     EXPECT_EQ(data.Entries()[0].language, 0x0409);
@@ -133,8 +133,8 @@ TEST(ImageGroupTest, ChoosesTheNearestSizeThenTheLargerThenTheDeeper) {
     EXPECT_EQ(ChooseGroupImage(group, 100, 100)->id, 4);
     EXPECT_EQ(ChooseGroupImage({}, 32, 32), nullptr);
 
-    std::vector<BYTE> cursorGroup = {0, 0, 2, 0, 1, 0, 32, 0, 64, 0, 1, 0, 1, 0, 0x30, 1, 0, 0,
-                                     9, 0};
+    std::vector<BYTE> cursorGroup = {0, 0, 2, 0, 1,    0, 32, 0, 64, 0,
+                                     1, 0, 1, 0, 0x30, 1, 0,  0, 9,  0};
     auto cursors = ParseImageGroup(cursorGroup, true);
     ASSERT_EQ(cursors.size(), 1u);
     EXPECT_EQ(cursors[0].height, 32);  // stored doubled

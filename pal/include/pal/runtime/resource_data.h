@@ -26,7 +26,7 @@ public:
 class ResourceId {
 public:
     ResourceId() = default;
-    ResourceId(WORD ordinal) : m_ordinal(ordinal) {}  // NOLINT: ordinals convert implicitly
+    ResourceId(WORD ordinal) : m_ordinal(ordinal) {}  // ordinals convert implicitly
     explicit ResourceId(std::u16string text) : m_text(std::move(text)) {}
     // A Win32 name argument: MAKEINTRESOURCE(n), "#n" (ordinal n), or a text.
     static ResourceId FromArgument(LPCWSTR name);
@@ -67,8 +67,7 @@ public:
     // The record of this type and name in `language` when it has one, else one of the same
     // primary language, else the neutral one (0), else US English, else the first; null when
     // there is none.
-    const ResourceEntry* Find(const ResourceId& type, const ResourceId& name,
-                              WORD language) const;
+    const ResourceEntry* Find(const ResourceId& type, const ResourceId& name, WORD language) const;
     // The entry whose header starts at `offset`, or null.
     const ResourceEntry* AtOffset(size_t offset) const;
     // String `id` of the string tables (block id / 16 + 1, entry id % 16): its UTF-16 units in
