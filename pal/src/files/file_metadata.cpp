@@ -1,0 +1,84 @@
+#include "file_metadata.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace pal::files {
+
+namespace fs = std::filesystem;
+
+FileMetadata::FileMetadata(fs::path root, fs::path store)
+    : m_root(std::move(root)), m_store(std::move(store)) {
+    Load();
+}
+
+std::string FileMetadata::Key(const fs::path& host) const {
+    return host.lexically_normal().lexically_relative(m_root.lexically_normal()).generic_string();
+}
+
+std::optional<FileRecord> FileMetadata::Find(const fs::path& host, ino_t inode) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto it = m_entries.find(Key(host));
+    if (it == m_entries.end() || it->second.inode != inode) return std::nullopt;
+    return it->second.record;
+}
+
+void FileMetadata::Set(const fs::path& host, ino_t inode, const FileRecord& record) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_entries[Key(host)] = {inode, record};
+    m_dirty = true;
+}
+
+void FileMetadata::Forget(const fs::path& host) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_entries.erase(Key(host))) m_dirty = true;
+}
+
+// One record per line: inode, creation time, attributes, then the path (Windows names hold
+// no tab or line break).
+void FileMetadata::Load() {
+    std::ifstream file(m_store, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream fields(line);
+        unsigned long long inode = 0, creation = 0;
+        unsigned long attributes = 0;
+        std::string path;
+        if (!(fields >> inode >> creation >> attributes) || fields.get() != '\t' ||
+            !std::getline(fields, path) || path.empty())
+            continue;  // a damaged line only loses that file's creation time
+        m_entries[path] = {static_cast<ino_t>(inode),
+                           {creation, static_cast<DWORD>(attributes)}};
+    }
+}
+
+void FileMetadata::Save() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_dirty) return;
+    std::ostringstream out;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        struct stat status = {};
+        if (::stat((m_root / it->first).c_str(), &status) != 0 ||
+            status.st_ino != it->second.inode) {
+            it = m_entries.erase(it);
+            continue;
+        }
+        out << it->second.inode << '\t' << it->second.record.creation << '\t'
+            << it->second.record.attributes << '\t' << it->first << '\n';
+        ++it;
+    }
+    auto temp = m_store;
+    temp += ".tmp";
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        file << out.str();
+        if (!file) return;  // kept dirty: the next save tries again
+    }
+    std::error_code ec;
+    fs::rename(temp, m_store, ec);
+    if (!ec) m_dirty = false;
+}
+
+}  // namespace pal::files
