@@ -72,8 +72,8 @@ HANDLE OpenOrCreate(LPCWSTR name, DWORD desiredAccess, DWORD shareMode, DWORD di
         ::close(fd);
         return Fail(ERROR_SHARING_VIOLATION);
     }
-    auto file = std::make_shared<FileObject>(fd, KeyOf(status), target->host, access, shares,
-                                             *token);
+    auto file =
+        std::make_shared<FileObject>(fd, KeyOf(status), target->host, access, shares, *token);
     ULONGLONG now = fileSystem.Now();
     if (!existed) {
         SetHostTimes(fd, now, now);
@@ -109,10 +109,10 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 }
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition,
-                   DWORD dwFlagsAndAttributes, HANDLE) {
-    return pal::files::OpenOrCreate(lpFileName, dwDesiredAccess, dwShareMode,
-                                    dwCreationDisposition, dwFlagsAndAttributes);
+                   LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                   HANDLE) {
+    return pal::files::OpenOrCreate(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                                    dwFlagsAndAttributes);
 }
 
 HANDLE CreateFileForMappingW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,

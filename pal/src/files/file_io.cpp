@@ -50,8 +50,8 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     auto* out = static_cast<char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToRead) {
-        ssize_t got = ::pread(file->Fd(), out + done, nNumberOfBytesToRead - done,
-                              file->Position() + done);
+        ssize_t got =
+            ::pread(file->Fd(), out + done, nNumberOfBytesToRead - done, file->Position() + done);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return Fail(pal::files::ErrorFromErrno(errno));
         if (got == 0) break;
@@ -74,8 +74,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     const auto* in = static_cast<const char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToWrite) {
-        ssize_t put = ::pwrite(file->Fd(), in + done, nNumberOfBytesToWrite - done,
-                               file->Position() + done);
+        ssize_t put =
+            ::pwrite(file->Fd(), in + done, nNumberOfBytesToWrite - done, file->Position() + done);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             // Whatever reached the file stays written and counted, as on a full disk.
@@ -96,17 +96,20 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
                      DWORD dwMoveMethod) {
     auto file = FileFrom(hFile);
     if (!file) return INVALID_SET_FILE_POINTER;
-    LONGLONG distance = lpDistanceToMoveHigh
-                            ? static_cast<LONGLONG>((static_cast<ULONGLONG>(
-                                                         static_cast<DWORD>(*lpDistanceToMoveHigh))
-                                                     << 32) |
-                                                    static_cast<DWORD>(lDistanceToMove))
-                            : static_cast<LONGLONG>(lDistanceToMove);
+    LONGLONG distance =
+        lpDistanceToMoveHigh
+            ? static_cast<LONGLONG>(
+                  (static_cast<ULONGLONG>(static_cast<DWORD>(*lpDistanceToMoveHigh)) << 32) |
+                  static_cast<DWORD>(lDistanceToMove))
+            : static_cast<LONGLONG>(lDistanceToMove);
     std::lock_guard<std::mutex> guard(file->Lock());
     LONGLONG base = 0;
     switch (dwMoveMethod) {
-        case FILE_BEGIN: break;
-        case FILE_CURRENT: base = file->Position(); break;
+        case FILE_BEGIN:
+            break;
+        case FILE_CURRENT:
+            base = file->Position();
+            break;
         case FILE_END: {
             struct stat status = {};
             if (::fstat(file->Fd(), &status) != 0) {
@@ -116,7 +119,9 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
             base = status.st_size;
             break;
         }
-        default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_SET_FILE_POINTER;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_SET_FILE_POINTER;
     }
     LONGLONG position = base + distance;
     if (position < 0) {

@@ -1,5 +1,6 @@
 #include "file_metadata.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -8,6 +9,18 @@
 namespace pal::files {
 
 namespace fs = std::filesystem;
+
+std::optional<FileIdentity> IdentityOf(const fs::path& host) {
+    struct statx status = {};
+    if (::statx(AT_FDCWD, host.c_str(), 0, STATX_INO | STATX_BTIME, &status) != 0)
+        return std::nullopt;
+    FileIdentity identity;
+    identity.inode = status.stx_ino;
+    if (status.stx_mask & STATX_BTIME)
+        identity.born = static_cast<long long>(status.stx_btime.tv_sec) * 1000000000LL +
+                        status.stx_btime.tv_nsec;
+    return identity;
+}
 
 FileMetadata::FileMetadata(fs::path root, fs::path store)
     : m_root(std::move(root)), m_store(std::move(store)) {
@@ -18,16 +31,18 @@ std::string FileMetadata::Key(const fs::path& host) const {
     return host.lexically_normal().lexically_relative(m_root.lexically_normal()).generic_string();
 }
 
-std::optional<FileRecord> FileMetadata::Find(const fs::path& host, ino_t inode) const {
+std::optional<FileRecord> FileMetadata::Find(const fs::path& host,
+                                             const FileIdentity& identity) const {
     std::lock_guard<std::mutex> guard(m_lock);
     auto it = m_entries.find(Key(host));
-    if (it == m_entries.end() || it->second.inode != inode) return std::nullopt;
+    if (it == m_entries.end() || !(it->second.identity == identity)) return std::nullopt;
     return it->second.record;
 }
 
-void FileMetadata::Set(const fs::path& host, ino_t inode, const FileRecord& record) {
+void FileMetadata::Set(const fs::path& host, const FileIdentity& identity,
+                       const FileRecord& record) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_entries[Key(host)] = {inode, record};
+    m_entries[Key(host)] = {identity, record};
     m_dirty = true;
 }
 
@@ -36,21 +51,21 @@ void FileMetadata::Forget(const fs::path& host) {
     if (m_entries.erase(Key(host))) m_dirty = true;
 }
 
-// One record per line: inode, creation time, attributes, then the path (Windows names hold
-// no tab or line break).
+// One record per line: inode, birth time, creation time, attributes, then the path (Windows
+// names hold no tab or line break).
 void FileMetadata::Load() {
     std::ifstream file(m_store, std::ios::binary);
     std::string line;
     while (std::getline(file, line)) {
         std::istringstream fields(line);
-        unsigned long long inode = 0, creation = 0;
+        FileIdentity identity;
+        unsigned long long creation = 0;
         unsigned long attributes = 0;
         std::string path;
-        if (!(fields >> inode >> creation >> attributes) || fields.get() != '\t' ||
-            !std::getline(fields, path) || path.empty())
+        if (!(fields >> identity.inode >> identity.born >> creation >> attributes) ||
+            fields.get() != '\t' || !std::getline(fields, path) || path.empty())
             continue;  // a damaged line only loses that file's creation time
-        m_entries[path] = {static_cast<ino_t>(inode),
-                           {creation, static_cast<DWORD>(attributes)}};
+        m_entries[path] = {identity, {creation, static_cast<DWORD>(attributes)}};
     }
 }
 
@@ -59,14 +74,14 @@ void FileMetadata::Save() {
     if (!m_dirty) return;
     std::ostringstream out;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        struct stat status = {};
-        if (::stat((m_root / it->first).c_str(), &status) != 0 ||
-            status.st_ino != it->second.inode) {
+        auto identity = IdentityOf(m_root / it->first);
+        if (!identity || !(*identity == it->second.identity)) {
             it = m_entries.erase(it);
             continue;
         }
-        out << it->second.inode << '\t' << it->second.record.creation << '\t'
-            << it->second.record.attributes << '\t' << it->first << '\n';
+        const Entry& entry = it->second;
+        out << entry.identity.inode << '\t' << entry.identity.born << '\t' << entry.record.creation
+            << '\t' << entry.record.attributes << '\t' << it->first << '\n';
         ++it;
     }
     auto temp = m_store;

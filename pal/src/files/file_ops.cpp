@@ -165,8 +165,7 @@ BOOL SetAttributes(LPCWSTR name, DWORD attributes) {
     DWORD error = 0;
     auto target = ResolveExisting(name, error);
     if (!target) return Fail(error);
-    if (!fileSystem.ApplyAttributes(target->host, target->status,
-                                    attributes & kSettableAttributes))
+    if (!fileSystem.ApplyAttributes(target->host, target->status, attributes & kSettableAttributes))
         return Fail(ErrorFromErrno(errno));
     return TRUE;
 }
@@ -208,9 +207,7 @@ Result WithAnsi(LPCSTR name, Result failure, Call call) {
 
 using pal::files::WithAnsi;
 
-BOOL DeleteFileA(LPCSTR lpFileName) {
-    return WithAnsi(lpFileName, FALSE, pal::files::DeleteOne);
-}
+BOOL DeleteFileA(LPCSTR lpFileName) { return WithAnsi(lpFileName, FALSE, pal::files::DeleteOne); }
 
 BOOL DeleteFileW(LPCWSTR lpFileName) { return pal::files::DeleteOne(lpFileName); }
 

@@ -21,15 +21,14 @@ ULONGLONG FileSystem::Now() const { return m_machine.NowUtc(); }
 
 FileInfo FileSystem::Describe(const std::filesystem::path& host, const struct stat& status) const {
     FileInfo info;
-    auto record = m_metadata.Find(host, status.st_ino);
+    auto record = Record(host, status);
     info.lastWrite = FileTimeOf(status.st_mtim);
     info.lastAccess = FileTimeOf(status.st_atim);
     info.creation = record ? record->creation : info.lastWrite;
     if (S_ISDIR(status.st_mode)) {
-        info.attributes = FILE_ATTRIBUTE_DIRECTORY |
-                          (record ? record->attributes & (kRecordedAttributes |
-                                                          FILE_ATTRIBUTE_READONLY)
-                                  : 0);
+        info.attributes =
+            FILE_ATTRIBUTE_DIRECTORY |
+            (record ? record->attributes & (kRecordedAttributes | FILE_ATTRIBUTE_READONLY) : 0);
         return info;
     }
     info.size = static_cast<ULONGLONG>(status.st_size);
@@ -42,16 +41,26 @@ FileInfo FileSystem::Describe(const std::filesystem::path& host, const struct st
 void FileSystem::RecordNew(const std::filesystem::path& host, const struct stat& status,
                            DWORD attributes) {
     SetReadOnlyMode(host, status, attributes);
-    m_metadata.Set(host, status.st_ino, {Now(), Recorded(status, attributes)});
+    if (auto identity = IdentityOf(host))
+        m_metadata.Set(host, *identity, {Now(), Recorded(status, attributes)});
 }
 
 bool FileSystem::ApplyAttributes(const std::filesystem::path& host, const struct stat& status,
                                  DWORD attributes) {
     if (!SetReadOnlyMode(host, status, attributes)) return false;
-    auto record = m_metadata.Find(host, status.st_ino);
+    auto identity = IdentityOf(host);
+    if (!identity) return false;
+    auto record = m_metadata.Find(host, *identity);
     ULONGLONG creation = record ? record->creation : FileTimeOf(status.st_mtim);
-    m_metadata.Set(host, status.st_ino, {creation, Recorded(status, attributes)});
+    m_metadata.Set(host, *identity, {creation, Recorded(status, attributes)});
     return true;
+}
+
+std::optional<FileRecord> FileSystem::Record(const std::filesystem::path& host,
+                                             const struct stat& status) const {
+    auto identity = IdentityOf(host);
+    if (!identity || identity->inode != status.st_ino) return std::nullopt;
+    return m_metadata.Find(host, *identity);
 }
 
 DWORD FileSystem::Recorded(const struct stat& status, DWORD attributes) {

@@ -47,8 +47,7 @@ public:
     FileInfo Describe(const std::filesystem::path& host, const struct stat& status) const;
     // Records a file or folder the layer has just made: created now, with `attributes`
     // (READONLY is applied to the host file's mode, the rest recorded).
-    void RecordNew(const std::filesystem::path& host, const struct stat& status,
-                   DWORD attributes);
+    void RecordNew(const std::filesystem::path& host, const struct stat& status, DWORD attributes);
     // Applies READONLY/HIDDEN/SYSTEM/ARCHIVE to an existing file or folder.
     bool ApplyAttributes(const std::filesystem::path& host, const struct stat& status,
                          DWORD attributes);
@@ -56,6 +55,9 @@ public:
     void Flush() override { m_metadata.Save(); }
 
 private:
+    // The record of the file now at `host`, when it is the file `status` describes.
+    std::optional<FileRecord> Record(const std::filesystem::path& host,
+                                     const struct stat& status) const;
     static DWORD Recorded(const struct stat& status, DWORD attributes);
     static bool SetReadOnlyMode(const std::filesystem::path& host, const struct stat& status,
                                 DWORD attributes);

@@ -48,9 +48,9 @@ bool SplitSearch(Machine& machine, std::u16string path, std::u16string& folder,
                  std::u16string& pattern, DWORD& error) {
     std::replace(path.begin(), path.end(), u'/', u'\\');
     size_t slash = path.rfind(u'\\');
-    size_t start = slash != std::u16string::npos ? slash + 1
+    size_t start = slash != std::u16string::npos         ? slash + 1
                    : path.size() >= 2 && path[1] == u':' ? 2
-                                                        : 0;
+                                                         : 0;
     folder = path.substr(0, start);
     pattern = path.substr(start);
     if (pattern.empty()) {

@@ -17,7 +17,9 @@ constexpr LONGLONG kTicksPerSecond = 10000000;
 
 }  // namespace
 
-bool Target::IsRoot() const { return windows.size() <= 3 && !windows.empty() && windows.back() == u'\\'; }
+bool Target::IsRoot() const {
+    return windows.size() <= 3 && !windows.empty() && windows.back() == u'\\';
+}
 
 std::optional<Target> Resolve(Machine& machine, std::u16string_view path, DWORD& error) {
     auto host = ResolvePath(machine, path, error);
@@ -44,20 +46,32 @@ std::optional<Target> Resolve(Machine& machine, std::u16string_view path, DWORD&
 
 DWORD ErrorFromErrno(int error) {
     switch (error) {
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-        case EEXIST: return ERROR_FILE_EXISTS;
-        case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
         case ENOSPC:
-        case EDQUOT: return ERROR_DISK_FULL;
-        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        case EDQUOT:
+            return ERROR_DISK_FULL;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
         case EMFILE:
-        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-        case EROFS: return ERROR_WRITE_PROTECT;
-        case EBADF: return ERROR_INVALID_HANDLE;
-        case EINVAL: return ERROR_INVALID_PARAMETER;
-        default: return ERROR_ACCESS_DENIED;
+        case ENFILE:
+            return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EROFS:
+            return ERROR_WRITE_PROTECT;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        default:
+            return ERROR_ACCESS_DENIED;
     }
 }
 

@@ -22,7 +22,7 @@ struct Target {
     std::u16string windows;      // canonical Windows form
     std::filesystem::path host;  // host path (existing components in their stored case)
     bool exists = false;
-    struct stat status = {};     // valid when `exists`
+    struct stat status = {};  // valid when `exists`
     bool IsDirectory() const { return exists && S_ISDIR(status.st_mode); }
     bool IsRoot() const;
 };

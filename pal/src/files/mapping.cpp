@@ -76,8 +76,7 @@ HANDLE FailNull(DWORD error) {
     return nullptr;
 }
 
-HANDLE CreateMapping(HANDLE fileHandle, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
-                     bool named) {
+HANDLE CreateMapping(HANDLE fileHandle, DWORD protect, DWORD sizeHigh, DWORD sizeLow, bool named) {
     if (named) return FailNull(ERROR_NOT_SUPPORTED);
     if (fileHandle == INVALID_HANDLE_VALUE || protect != PAGE_READONLY)
         return FailNull(ERROR_INVALID_PARAMETER);
@@ -96,8 +95,8 @@ HANDLE CreateMapping(HANDLE fileHandle, DWORD protect, DWORD sizeHigh, DWORD siz
     }
     int fd = ::dup(file->Fd());
     if (fd < 0) return FailNull(ErrorFromErrno(errno));
-    auto section = std::make_shared<MappingObject>(fd, size, file->Key(),
-                                                   CurrentFileSystem().Shares());
+    auto section =
+        std::make_shared<MappingObject>(fd, size, file->Key(), CurrentFileSystem().Shares());
     SetLastError(NO_ERROR);
     return CurrentProcess().Handles().Add(std::move(section));
 }
@@ -130,8 +129,8 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
     if (offset >= section->Size() || dwNumberOfBytesToMap > section->Size() - offset)
         return FailNull(ERROR_ACCESS_DENIED);
     size_t length = dwNumberOfBytesToMap ? dwNumberOfBytesToMap : section->Size() - offset;
-    void* base = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, section->Fd(),
-                        static_cast<off_t>(offset));
+    void* base =
+        ::mmap(nullptr, length, PROT_READ, MAP_SHARED, section->Fd(), static_cast<off_t>(offset));
     if (base == MAP_FAILED) return FailNull(ERROR_NOT_ENOUGH_MEMORY);
     process.Get<pal::files::MappedViews>().Add(base, length, std::move(section));
     SetLastError(NO_ERROR);

@@ -8,8 +8,7 @@ bool ShareTable::Conflicts(const FileKey& key, DWORD access, DWORD share) const 
     auto it = m_opens.find(key);
     if (it == m_opens.end()) return false;
     for (const Open& open : it->second)
-        if ((access & ~open.share & kAccessAll) || (open.access & ~share & kAccessAll))
-            return true;
+        if ((access & ~open.share & kAccessAll) || (open.access & ~share & kAccessAll)) return true;
     return false;
 }
 

@@ -38,8 +38,7 @@ DWORD CopyOut(const std::basic_string<Unit>& text, DWORD capacity, Unit* buffer)
 }  // namespace pal::files
 
 DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
-    return pal::files::CopyOut(pal::Utf16ToCp1252(pal::files::TempPath()), nBufferLength,
-                               lpBuffer);
+    return pal::files::CopyOut(pal::Utf16ToCp1252(pal::files::TempPath()), nBufferLength, lpBuffer);
 }
 
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
