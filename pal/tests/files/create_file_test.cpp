@@ -180,9 +180,12 @@ TEST_F(CreateFileTest, OverwritingAHiddenFileMustKeepItHidden) {
 // The share-mode matrix: an open fails when its access is not shared by an earlier open, or
 // when its sharing refuses an earlier open's access.
 struct ShareCase {
+    const char* name;
     DWORD firstAccess, firstShare, secondAccess, secondShare;
     bool allowed;
 };
+
+void PrintTo(const ShareCase& c, std::ostream* out) { *out << c.name; }
 
 class ShareModes : public CreateFileTest, public ::testing::WithParamInterface<ShareCase> {};
 
@@ -209,17 +212,19 @@ TEST_P(ShareModes, SecondOpenFollowsTheSharingRules) {
 constexpr DWORD R = GENERIC_READ, Wr = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
 INSTANTIATE_TEST_SUITE_P(
     Matrix, ShareModes,
-    ::testing::Values(ShareCase{R, SR, R, SR, true},    // read-read
-                      ShareCase{R, 0, R, SR, false},    // first shares nothing
-                      ShareCase{R, SR, R, 0, false},    // second refuses the first's read
-                      ShareCase{R, SR, Wr, SR, false},  // write not shared by the reader
-                      ShareCase{Wr, SR, R, SR, false},  // reader refuses the writer
-                      ShareCase{Wr, SR | SW, R, SR | SW, true},
-                      ShareCase{R, SR | SW, Wr, SR, true},  // both sides agree
-                      ShareCase{Wr, SW, Wr, SW, true},      // write-write when both share it
-                      ShareCase{R | Wr, SR | SW, R, SR, false},
-                      ShareCase{0, 0, R | Wr, 0, true},  // no data access: no check
-                      ShareCase{R | Wr, 0, 0, 0, true}));
+    ::testing::Values(ShareCase{"ReadThenRead", R, SR, R, SR, true},
+                      ShareCase{"FirstSharesNothing", R, 0, R, SR, false},
+                      ShareCase{"SecondRefusesTheFirstsRead", R, SR, R, 0, false},
+                      ShareCase{"WriteNotSharedByTheReader", R, SR, Wr, SR, false},
+                      ShareCase{"ReaderRefusesTheWriter", Wr, SR, R, SR, false},
+                      ShareCase{"WriterAndReaderShareBoth", Wr, SR | SW, R, SR | SW, true},
+                      ShareCase{"ReaderSharesWritingWithAWriter", R, SR | SW, Wr, SR, true},
+                      ShareCase{"WriteThenWriteSharingWrites", Wr, SW, Wr, SW, true},
+                      ShareCase{"ReadWriteThenReaderNotSharingWrites", R | Wr, SR | SW, R, SR,
+                                false},
+                      ShareCase{"NoDataAccessFirst", 0, 0, R | Wr, 0, true},
+                      ShareCase{"NoDataAccessSecond", R | Wr, 0, 0, 0, true}),
+    [](const ::testing::TestParamInfo<ShareCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CreateFileTest, SharingIsEnforcedAcrossProcessesOfOneMachineOnly) {
     PutFile(u"C:\\log.txt", "x");
