@@ -158,11 +158,13 @@ TEST_F(StartThreadTest, MainThreadEndingMarksItsProcessExited) {
     auto program = CurrentMachine().CreateProcess(u"C:\\Program Files\\Velumex\\host.exe");
     bool endedFirst = false;
     std::shared_ptr<Thread> main;
+    // The event's handle is the test's process's; the new thread is in `program`.
     HANDLE mainKnown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::shared_ptr<Waitable> known[] = {WaitableFromHandle(mainKnown)};
     main = StartThread(
         CurrentMachine(), program,
         [&] {
-            WaitForSingleObject(mainKnown, INFINITE);
+            WaitForObjects(known, false, INFINITE);
             return 5u;
         },
         [&](DWORD code) {
