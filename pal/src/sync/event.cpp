@@ -45,8 +45,7 @@ BOOL SetEventState(HANDLE handle, bool signaled) {
 
 }  // namespace pal
 
-HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState,
-                    LPCWSTR lpName) {
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCWSTR lpName) {
     return pal::CreateSyncObject(lpName, pal::IsA<pal::Event>, [&] {
         return std::make_shared<pal::Event>(bManualReset != FALSE, bInitialState != FALSE);
     });

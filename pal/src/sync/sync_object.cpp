@@ -93,9 +93,14 @@ HANDLE CreateSyncObject(LPCWSTR name, bool (*isRightType)(const SyncObject&),
     std::lock_guard<std::mutex> guard(names.lock);
     HANDLE handle = nullptr;
     switch (OpenExisting(names, key, isRightType, handle)) {
-        case Lookup::Opened: SetLastError(ERROR_ALREADY_EXISTS); return handle;
-        case Lookup::WrongType: SetLastError(ERROR_INVALID_HANDLE); return nullptr;
-        case Lookup::Missing: break;
+        case Lookup::Opened:
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return handle;
+        case Lookup::WrongType:
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        case Lookup::Missing:
+            break;
     }
     auto object = make();
     names.Prune();
@@ -116,9 +121,13 @@ HANDLE OpenSyncObject(LPCWSTR name, bool (*isRightType)(const SyncObject&)) {
     std::lock_guard<std::mutex> guard(names.lock);
     HANDLE handle = nullptr;
     switch (OpenExisting(names, key, isRightType, handle)) {
-        case Lookup::Opened: return handle;
-        case Lookup::WrongType: SetLastError(ERROR_INVALID_HANDLE); return nullptr;
-        case Lookup::Missing: break;
+        case Lookup::Opened:
+            return handle;
+        case Lookup::WrongType:
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        case Lookup::Missing:
+            break;
     }
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;

@@ -32,8 +32,8 @@ thread_local bool t_startedByLayer = false;
 struct RunningThreads {
     std::mutex lock;
     std::condition_variable changed;
-    int count = 0;          // started and not yet ended
-    std::set<DWORD> ids;    // of those, the ones whose id is known
+    int count = 0;        // started and not yet ended
+    std::set<DWORD> ids;  // of those, the ones whose id is known
 
     void Begin() {
         std::lock_guard<std::mutex> guard(lock);
@@ -110,8 +110,7 @@ DWORD Thread::ExitCode() const {
 bool Thread::IsSignaledFor(DWORD) const { return m_ended; }
 
 std::shared_ptr<Thread> StartThread(Machine& machine, std::shared_ptr<Process> process,
-                                    std::function<DWORD()> body,
-                                    std::function<void(DWORD)> onEnd) {
+                                    std::function<DWORD()> body, std::function<void(DWORD)> onEnd) {
     auto thread = std::make_shared<Thread>();
     auto running = machine.Get<MachineThreads>().running;
     std::promise<void> started;

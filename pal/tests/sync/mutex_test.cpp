@@ -1,7 +1,6 @@
-#include "pal/sync.h"
-
 #include "other_thread.h"
 #include "pal/handleapi.h"
+#include "pal/sync.h"
 #include "pal/threads.h"
 #include "pal_testing/temp_world.h"
 

@@ -1,13 +1,14 @@
-#include "pal/threads.h"
+#include "pal/runtime/thread.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "pal/handleapi.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/process.h"
-#include "pal/runtime/thread.h"
 #include "pal/sync.h"
+#include "pal/threads.h"
 #include "pal_testing/temp_world.h"
 
 namespace pal {
@@ -202,6 +203,22 @@ TEST_F(StartThreadTest, AThreadDoesNotWaitForItselfAtShutdown) {
     std::shared_ptr<Waitable> objects[] = {thread};
     EXPECT_EQ(WaitForObjects(objects, false, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(thread->ExitCode(), 1u);
+}
+
+TEST(WorldTeardown, ClosingAWorldLetsItsRunningThreadsFinishFirst) {
+    testing::TempWorld world;
+    std::atomic<bool> usedMachine{false};
+    {
+        ScopedContext desktop(world.Desktop());
+        HANDLE thread = CreateThreadFor([&] {
+            Sleep(20);  // still running when the world closes
+            usedMachine = CurrentMachine().Config().codePage == 1252;
+            return 0u;
+        });
+        CloseHandle(thread);
+    }
+    world.Get().Close();
+    EXPECT_TRUE(usedMachine);
 }
 
 }  // namespace
