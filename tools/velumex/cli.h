@@ -26,5 +26,6 @@ struct CliContext {
 };
 
 void AddWorldCommands(CLI::App& app, CliContext& context);
+void AddRegCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
                    "world folder (default: $VELUMEX_WORLD, else ./velumex-world)");
     app.require_subcommand(1);
     velumex::AddWorldCommands(app, context);
+    velumex::AddRegCommands(app, context);
 
     try {
         app.parse(argc, argv);
