@@ -148,11 +148,13 @@ void WindowState::DestroyTree(HWND handle) {
     std::vector<HWND> owned;
     {
         Lock lock(m_lock);
-        tree.push_back(handle);
-        for (size_t i = 0; i < tree.size(); ++i) {
-            Window* window = FindLocked(tree[i]);
+        std::vector<HWND> pending{handle};  // a stack: depth first, children in their order
+        while (!pending.empty()) {
+            Window* window = FindLocked(pending.back());
+            pending.pop_back();
             window->destroying = true;
-            tree.insert(tree.end(), window->children.begin(), window->children.end());
+            tree.push_back(window->handle);
+            pending.insert(pending.end(), window->children.rbegin(), window->children.rend());
         }
         DWORD threadId = FindLocked(handle)->threadId;
         for (HWND top : m_topLevel) {
