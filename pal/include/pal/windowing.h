@@ -205,8 +205,8 @@ ATOM RegisterClassExW(const WNDCLASSEXW* lpWndClass);
 // WM_NCCREATE result of 0 discards it (WM_NCDESTROY); either way the result is NULL. A WS_CHILD
 // window needs a parent (ERROR_TLW_WITH_WSCHILD) and takes hMenu as its id; a top-level window
 // takes hWndParent as its owner. ERROR_CANNOT_FIND_WND_CLASS for an unknown class.
-HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                      HINSTANCE hInstance, LPVOID lpParam);
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
                      int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
@@ -284,10 +284,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 // The same without waiting: FALSE when nothing passes; PM_REMOVE takes the message off the
 // queue, PM_NOREMOVE leaves it.
-BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                  UINT wRemoveMsg);
-BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                  UINT wRemoveMsg);
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 // No keyboard exists on an emulated machine, so no character messages are made; key messages
 // report TRUE (translated), every other message FALSE.
 BOOL TranslateMessage(const MSG* lpMsg);

@@ -63,8 +63,7 @@ void WindowState::HandleSent(Lock& lock, MessageQueue& queue) {
     CompleteLocked(sent, result);
 }
 
-LRESULT WindowState::Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
-                          bool unicode) {
+LRESULT WindowState::Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, bool unicode) {
     DWORD self = CurrentThreadId();
     Lock lock(m_lock);
     Window* window = FindLocked(handle);
@@ -210,8 +209,7 @@ LRESULT WindowState::Dispatch(const MSG& message, bool unicode) {
 }
 
 QueueInfo WindowState::InfoLocked(const MessageQueue& queue) const {
-    return QueueInfo{queue.posted.size() + (queue.quit ? 1 : 0), queue.sent.size(),
-                     queue.waiting};
+    return QueueInfo{queue.posted.size() + (queue.quit ? 1 : 0), queue.sent.size(), queue.waiting};
 }
 
 std::optional<QueueInfo> WindowState::QueueState(DWORD threadId) {
@@ -244,9 +242,12 @@ BOOL GetMessageIn(LPMSG lpMsg, HWND hWnd, UINT first, UINT last) {
         return -1;
     }
     switch (State().Retrieve(*lpMsg, {hWnd, first, last}, true, true)) {
-        case WindowState::Retrieval::Message: return TRUE;
-        case WindowState::Retrieval::BadFilter: return -1;
-        default: return FALSE;
+        case WindowState::Retrieval::Message:
+            return TRUE;
+        case WindowState::Retrieval::BadFilter:
+            return -1;
+        default:
+            return FALSE;
     }
 }
 
@@ -293,13 +294,11 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
     return GetMessageIn(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax);
 }
 
-BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                  UINT wRemoveMsg) {
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
     return PeekMessageIn(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
 }
 
-BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                  UINT wRemoveMsg) {
+BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
     return PeekMessageIn(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
 }
 
@@ -309,9 +308,7 @@ BOOL TranslateMessage(const MSG* lpMsg) {
     return m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP;
 }
 
-LRESULT DispatchMessageA(const MSG* lpMsg) {
-    return lpMsg ? State().Dispatch(*lpMsg, false) : 0;
-}
+LRESULT DispatchMessageA(const MSG* lpMsg) { return lpMsg ? State().Dispatch(*lpMsg, false) : 0; }
 
 LRESULT DispatchMessageW(const MSG* lpMsg) { return lpMsg ? State().Dispatch(*lpMsg, true) : 0; }
 

@@ -84,8 +84,10 @@ LRESULT Invoke(WNDPROC proc, bool procUnicode, HWND window, UINT message, WPARAM
             return proc(window, message, wParam, reinterpret_cast<LPARAM>(&converted.value));
         }
         case WM_SETTEXT: {
-            std::u16string wide = WideFromCaller(reinterpret_cast<const void*>(lParam), callerUnicode);
-            if (procUnicode) return proc(window, message, wParam, reinterpret_cast<LPARAM>(wide.c_str()));
+            std::u16string wide =
+                WideFromCaller(reinterpret_cast<const void*>(lParam), callerUnicode);
+            if (procUnicode)
+                return proc(window, message, wParam, reinterpret_cast<LPARAM>(wide.c_str()));
             std::string narrow = Utf16ToCp1252(wide);
             return proc(window, message, wParam, reinterpret_cast<LPARAM>(narrow.c_str()));
         }
@@ -105,7 +107,8 @@ LRESULT Invoke(WNDPROC proc, bool procUnicode, HWND window, UINT message, WPARAM
             return static_cast<LRESULT>(
                 CopyToCaller(text, reinterpret_cast<void*>(lParam), wParam, callerUnicode));
         }
-        default: return proc(window, message, wParam, lParam);
+        default:
+            return proc(window, message, wParam, lParam);
     }
 }
 

@@ -37,14 +37,22 @@ std::optional<LONG_PTR> WindowState::GetLong(HWND handle, int index, size_t size
         return std::nullopt;
     }
     switch (index) {
-        case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(window->proc);
-        case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(window->instance);
-        case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(window->owner);
-        case GWLP_ID: return Narrowed(window->id, size);
-        case GWL_STYLE: return window->style;
-        case GWL_EXSTYLE: return window->exStyle;
-        case GWLP_USERDATA: return Narrowed(window->userData, size);
-        default: break;
+        case GWLP_WNDPROC:
+            return reinterpret_cast<LONG_PTR>(window->proc);
+        case GWLP_HINSTANCE:
+            return reinterpret_cast<LONG_PTR>(window->instance);
+        case GWLP_HWNDPARENT:
+            return reinterpret_cast<LONG_PTR>(window->owner);
+        case GWLP_ID:
+            return Narrowed(window->id, size);
+        case GWL_STYLE:
+            return window->style;
+        case GWL_EXSTYLE:
+            return window->exStyle;
+        case GWLP_USERDATA:
+            return Narrowed(window->userData, size);
+        default:
+            break;
     }
     BYTE* slot = ExtraSlot(*window, index, size);
     if (!slot) {
@@ -110,7 +118,10 @@ std::optional<LONG_PTR> WindowState::SetLong(HWND handle, int index, LONG_PTR va
             window->owner = owner;
             return previous;
         }
-        case GWLP_ID: previous = window->id; window->id = value; return Narrowed(previous, size);
+        case GWLP_ID:
+            previous = window->id;
+            window->id = value;
+            return Narrowed(previous, size);
         case GWL_STYLE:
             // The WS_CHILD bit stays as the window was created: it decides where the window lives.
             previous = window->style;
@@ -124,7 +135,8 @@ std::optional<LONG_PTR> WindowState::SetLong(HWND handle, int index, LONG_PTR va
             previous = window->userData;
             window->userData = value;
             return Narrowed(previous, size);
-        default: break;
+        default:
+            break;
     }
     BYTE* slot = ExtraSlot(*window, index, size);
     if (!slot) {
@@ -163,10 +175,9 @@ LRESULT DefaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_NCCREATE: {
             if (!lParam) return TRUE;
             const void* name =
-                unicode ? static_cast<const void*>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpszName)
-                        : static_cast<const void*>(
-                              reinterpret_cast<CREATESTRUCTA*>(lParam)->lpszName);
+                unicode
+                    ? static_cast<const void*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpszName)
+                    : static_cast<const void*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpszName);
             state.StoreText(window, WideFromCaller(name, unicode));
             return TRUE;
         }
@@ -184,8 +195,11 @@ LRESULT DefaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             auto text = state.StoredText(window);
             return text ? static_cast<LRESULT>(text->size()) : 0;
         }
-        case WM_CLOSE: DestroyWindow(window); return 0;
-        default: return 0;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        default:
+            return 0;
     }
 }
 

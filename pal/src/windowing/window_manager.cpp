@@ -12,10 +12,11 @@ namespace windowing {
 namespace {
 
 WindowInfo InfoOf(const Window& window) {
-    return WindowInfo{window.handle,  window.windowClass->name, window.text,
-                      window.threadId, window.processId,         window.parent,
-                      window.owner,    window.style,             window.exStyle,
-                      window.id};
+    return WindowInfo{window.handle,    window.windowClass->name,
+                      window.text,      window.threadId,
+                      window.processId, window.parent,
+                      window.owner,     window.style,
+                      window.exStyle,   window.id};
 }
 
 }  // namespace

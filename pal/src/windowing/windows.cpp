@@ -107,8 +107,8 @@ HWND WindowState::Create(const CreateParams& params) {
                          static_cast<LPCSTR>(params.callerName),
                          static_cast<LPCSTR>(params.callerClass),
                          params.exStyle};
-    LPARAM create = params.unicode ? reinterpret_cast<LPARAM>(&wide)
-                                   : reinterpret_cast<LPARAM>(&narrow);
+    LPARAM create =
+        params.unicode ? reinterpret_cast<LPARAM>(&wide) : reinterpret_cast<LPARAM>(&narrow);
     if (!Call(handle, WM_NCCREATE, 0, create, params.unicode)) {
         if (Find(handle)) {
             Call(handle, WM_NCDESTROY, 0, 0, params.unicode);
@@ -199,13 +199,21 @@ HWND WindowState::Relation(HWND handle, UINT command) {
     const std::vector<HWND>& siblings = SiblingsLocked(*window);
     auto self = std::find(siblings.begin(), siblings.end(), handle);
     switch (command) {
-        case GW_HWNDFIRST: return siblings.front();
-        case GW_HWNDLAST: return siblings.back();
-        case GW_HWNDNEXT: return self + 1 == siblings.end() ? nullptr : *(self + 1);
-        case GW_HWNDPREV: return self == siblings.begin() ? nullptr : *(self - 1);
-        case GW_OWNER: return window->owner;
-        case GW_CHILD: return window->children.empty() ? nullptr : window->children.front();
-        default: SetLastError(ERROR_INVALID_GW_COMMAND); return nullptr;
+        case GW_HWNDFIRST:
+            return siblings.front();
+        case GW_HWNDLAST:
+            return siblings.back();
+        case GW_HWNDNEXT:
+            return self + 1 == siblings.end() ? nullptr : *(self + 1);
+        case GW_HWNDPREV:
+            return self == siblings.begin() ? nullptr : *(self - 1);
+        case GW_OWNER:
+            return window->owner;
+        case GW_CHILD:
+            return window->children.empty() ? nullptr : window->children.front();
+        default:
+            SetLastError(ERROR_INVALID_GW_COMMAND);
+            return nullptr;
     }
 }
 
@@ -281,19 +289,19 @@ HWND CreateWindowFrom(CreateParams& params, const void* className, const void* w
 
 }  // namespace
 
-HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                      HINSTANCE hInstance, LPVOID lpParam) {
-    CreateParams params{{}, nullptr, nullptr, false, dwExStyle, dwStyle, X, Y, nWidth,
-                        nHeight, hWndParent, hMenu, hInstance, lpParam};
+    CreateParams params{{}, nullptr, nullptr, false,      dwExStyle, dwStyle,   X,
+                        Y,  nWidth,  nHeight, hWndParent, hMenu,     hInstance, lpParam};
     return CreateWindowFrom(params, lpClassName, lpWindowName);
 }
 
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
                      int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                      HINSTANCE hInstance, LPVOID lpParam) {
-    CreateParams params{{}, nullptr, nullptr, true, dwExStyle, dwStyle, X, Y, nWidth,
-                        nHeight, hWndParent, hMenu, hInstance, lpParam};
+    CreateParams params{{}, nullptr, nullptr, true,       dwExStyle, dwStyle,   X,
+                        Y,  nWidth,  nHeight, hWndParent, hMenu,     hInstance, lpParam};
     return CreateWindowFrom(params, lpClassName, lpWindowName);
 }
 

@@ -60,8 +60,8 @@ TEST_F(Classes, AGlobalClassIsFoundForAnyInstanceAndBlocksTheName) {
 
     HWND byName = CreateWindowExA(0, "shared", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   Instance(0x9000), nullptr);
-    HWND byAtom = CreateWindowExA(0, MAKEINTATOM(atom), "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND byAtom = CreateWindowExA(0, MAKEINTATOM(atom), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  nullptr, nullptr);
     EXPECT_NE(byName, nullptr);
     EXPECT_NE(byAtom, nullptr);
 }

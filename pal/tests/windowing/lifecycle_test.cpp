@@ -89,9 +89,9 @@ TEST_F(Lifecycle, AFailedCreateDestroysTheWindowAndReturnsNull) {
 TEST_F(Lifecycle, BadCreationArgumentsAreRefused) {
     ASSERT_NE(RegisterRecordingClass(u"Frame"), 0);
     SetLastError(0);
-    EXPECT_EQ(CreateWindowExW(0, u"Frame", u"", WS_CHILD, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                              nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExW(0, u"Frame", u"", WS_CHILD, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TLW_WITH_WSCHILD));
     EXPECT_EQ(CreateChild(u"Frame", reinterpret_cast<HWND>(0x4321), 5), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
@@ -124,11 +124,11 @@ TEST_F(Lifecycle, DestroyWindowReachesOwnedWindowsThenTheTreeAndLeavesStaleHandl
     EXPECT_TRUE(DestroyWindow(parent));
 
     using Step = std::pair<HWND, UINT>;
-    std::vector<Step> expected = {
-        {owned, WM_DESTROY},      {owned, WM_NCDESTROY},     {parent, WM_DESTROY},
-        {first, WM_DESTROY},      {grandchild, WM_DESTROY},  {second, WM_DESTROY},
-        {second, WM_NCDESTROY},   {grandchild, WM_NCDESTROY}, {first, WM_NCDESTROY},
-        {parent, WM_NCDESTROY}};
+    std::vector<Step> expected = {{owned, WM_DESTROY},      {owned, WM_NCDESTROY},
+                                  {parent, WM_DESTROY},     {first, WM_DESTROY},
+                                  {grandchild, WM_DESTROY}, {second, WM_DESTROY},
+                                  {second, WM_NCDESTROY},   {grandchild, WM_NCDESTROY},
+                                  {first, WM_NCDESTROY},    {parent, WM_NCDESTROY}};
     std::vector<Step> seen;
     for (auto& step : g_journal.All())
         if (step.message == WM_DESTROY || step.message == WM_NCDESTROY)
@@ -206,8 +206,8 @@ TEST_F(Lifecycle, AnEndingThreadReleasesItsWindowsQueueAndWaitingSenders) {
         ScopedContext context(machine);
         answer = SendMessageW(window, WM_USER, 0, 0);
     });
-    ASSERT_TRUE(WaitForQueue(machine, workerId, [](const QueueInfo& q) { return q.sent == 1; },
-                             10000));
+    ASSERT_TRUE(WaitForQueue(
+        machine, workerId, [](const QueueInfo& q) { return q.sent == 1; }, 10000));
     release.count_down();
     worker.join();
     sender.join();

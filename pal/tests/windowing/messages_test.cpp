@@ -56,8 +56,8 @@ TEST_F(Messages, PostedMessagesComeBackInOrderAndDispatchToTheirWindows) {
         EXPECT_EQ(message.message, want.message);
         EXPECT_EQ(message.wParam, want.wParam);
         EXPECT_EQ(message.lParam, want.lParam);
-        EXPECT_EQ(DispatchMessageW(&message), want.window ? static_cast<LRESULT>(want.wParam * 10)
-                                                          : 0);
+        EXPECT_EQ(DispatchMessageW(&message),
+                  want.window ? static_cast<LRESULT>(want.wParam * 10) : 0);
     }
     EXPECT_EQ(g_journal.Between(WM_USER, WM_USER + 2),
               (std::vector<std::pair<HWND, UINT>>{{first, WM_USER + 1}, {second, WM_USER + 2}}));
@@ -153,12 +153,12 @@ TEST_F(Messages, ACrossThreadSendRunsOnTheOwnerWhenItPumpsAndReturnsTheResult) {
         result = SendMessageW(window, WM_USER + 1, 21, 0);
         returned = true;
     });
-    ASSERT_TRUE(WaitForQueue(machine, CurrentThreadId(),
-                             [](const QueueInfo& q) { return q.sent == 1; }, kLongWaitMs));
+    ASSERT_TRUE(WaitForQueue(
+        machine, CurrentThreadId(), [](const QueueInfo& q) { return q.sent == 1; }, kLongWaitMs));
     EXPECT_FALSE(returned);  // blocked until this thread pumps
     EXPECT_TRUE(g_journal.All().empty());
-    ASSERT_TRUE(WaitForQueue(machine, senderId, [](const QueueInfo& q) { return q.waiting; },
-                             kLongWaitMs));
+    ASSERT_TRUE(WaitForQueue(
+        machine, senderId, [](const QueueInfo& q) { return q.waiting; }, kLongWaitMs));
 
     // The sent message is handled inside PeekMessage, before the posted one is returned.
     MSG message{};

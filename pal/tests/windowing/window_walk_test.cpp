@@ -105,7 +105,8 @@ TEST_F(WindowWalk, TheLauncherFindsTheInstallersDialogAmongAllProcessesWindows) 
     EXPECT_EQ(commands[0].wParam, 1u);
     EXPECT_NE(commands[0].threadId, CurrentThreadId());
 
-    EXPECT_EQ(DismissInstallerDialog(installer->Id()), nullptr);  // the decoy is not the installer's
+    EXPECT_EQ(DismissInstallerDialog(installer->Id()),
+              nullptr);  // the decoy is not the installer's
     for (HWND window : {decoy, main}) PostMessage(window, WM_CLOSE, 0, 0);
     otherDialog.join();
     installerMain.join();
@@ -118,10 +119,10 @@ TEST_F(WindowWalk, TopLevelWindowsRunNewestFirstAndTheForegroundComesToTheTop) {
     windowClass.lpszClassName = W("Top");
     ASSERT_NE(RegisterClass(&windowClass), 0);
     HWND shell = GetForegroundWindow();
-    HWND older = CreateWindow(W("Top"), W("older"), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              nullptr, nullptr);
-    HWND newer = CreateWindow(W("Top"), W("newer"), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              nullptr, nullptr);
+    HWND older = CreateWindow(W("Top"), W("older"), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                              nullptr);
+    HWND newer = CreateWindow(W("Top"), W("newer"), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                              nullptr);
     auto walk = [&] {
         std::vector<HWND> order;
         for (HWND w = GetWindow(shell, GW_HWNDFIRST); w; w = GetWindow(w, GW_HWNDNEXT))
@@ -171,9 +172,9 @@ TEST_F(WindowWalk, WindowsOfTwoMachinesAreKeptApart) {
     SetLastError(0);
     EXPECT_EQ(SendMessage(onDevice, WM_USER, 0, 0), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    EXPECT_EQ(CreateWindow(W("Watch"), W(""), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                           nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindow(W("Watch"), W(""), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
 
     WNDCLASS windowClass{};
