@@ -43,16 +43,20 @@ HWND WindowState::Foreground() {
 }
 
 // The shell thread: a thread of the machine's system process that owns the shell window and
-// answers what is sent to it until the state goes.
+// answers what is sent to it until the state goes. It holds the process only while it creates
+// the window, so that the machine's teardown of its processes is not delayed by it.
 void WindowState::RunShell() {
-    ScopedContext context(m_machine, m_machine.SystemProcess());
-    WindowClass shellClass;
-    shellClass.name = m_machine.IsDesktop() ? u"Shell_TrayWnd" : u"HHTaskBar";
-    shellClass.proc = ShellProc;
-    CreateParams params;
-    params.windowClass.atom = AddSystemClass(shellClass);
-    params.style = WS_POPUP | WS_VISIBLE;
-    HWND shell = Create(params);
+    HWND shell;
+    {
+        ScopedContext context(m_machine, m_machine.SystemProcess());
+        WindowClass shellClass;
+        shellClass.name = m_machine.IsDesktop() ? u"Shell_TrayWnd" : u"HHTaskBar";
+        shellClass.proc = ShellProc;
+        CreateParams params;
+        params.windowClass.atom = AddSystemClass(shellClass);
+        params.style = WS_POPUP | WS_VISIBLE;
+        shell = Create(params);
+    }
     {
         Lock lock(m_lock);
         m_shellThreadId = CurrentThreadId();

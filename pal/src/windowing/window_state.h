@@ -112,12 +112,15 @@ public:
     ATOM AddClass(WindowClass windowClass);
     ATOM AddSystemClass(WindowClass windowClass);
 
-    // Windows (windows.cpp).
+    // Windows (windows.cpp; List and Describe in window_manager.cpp).
     HWND Create(const CreateParams& params);
     bool Destroy(HWND handle);
+    // A live window; without the lock only its fixed fields (handle, class, thread, process,
+    // parent) may be read.
     std::shared_ptr<Window> Find(HWND handle);
     HWND Relation(HWND handle, UINT command);
-    bool IsChildOf(HWND ancestor, HWND handle);
+    // A child's parent or a top-level window's owner.
+    std::optional<HWND> ParentOf(HWND handle);
     std::vector<WindowInfo> List();
     std::optional<WindowInfo> Describe(HWND handle);
     bool BringToForeground(HWND handle);
@@ -130,8 +133,6 @@ public:
                                     bool unicode);
     std::optional<std::u16string> StoredText(HWND handle);
     void StoreText(HWND handle, std::u16string text);
-    // A child's parent or a top-level window's owner.
-    std::optional<HWND> ParentOf(HWND handle);
 
     // Messages (messages.cpp).
     LRESULT Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, bool unicode);

@@ -217,14 +217,6 @@ HWND WindowState::Relation(HWND handle, UINT command) {
     }
 }
 
-bool WindowState::IsChildOf(HWND ancestor, HWND handle) {
-    Lock lock(m_lock);
-    for (Window* window = FindLocked(handle); window && IsChild(*window);
-         window = FindLocked(window->parent))
-        if (window->parent == ancestor) return true;
-    return false;
-}
-
 std::optional<HWND> WindowState::ParentOf(HWND handle) {
     Lock lock(m_lock);
     Window* window = FindLocked(handle);
