@@ -14,10 +14,8 @@ namespace velumex {
 namespace {
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
-    if (path == "-") {
-        std::cin >> std::noskipws;
+    if (path == "-")
         return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
-    }
     std::ifstream file(path, std::ios::binary);
     if (!file) throw CliError("cannot open " + path + ": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),

@@ -1,10 +1,10 @@
 #include "packet_decode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "pal/runtime/encoding.h"
 #include "property_packet.h"
 
 namespace velumex {
@@ -117,32 +117,45 @@ std::string TypeName(ULONG tag) {
     return Format("bare:0x%04X", static_cast<unsigned>(type));
 }
 
-// Text between quotes, as UTF-8, with quotes, backslashes and control characters escaped.
+void AppendUtf8(std::string& text, std::uint32_t code) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        text += static_cast<char>(0xE0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (code >> 18));
+        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// A zero-terminated UTF-16 value between quotes, as UTF-8; quotes, backslashes and control
+// characters are escaped, and so are unpaired surrogates, so that every unit stays visible.
 std::string QuotedText(LPCBYTE value) {
-    std::u16string units;
-    for (; LoadLe16(value) != 0; value += 2) units += static_cast<char16_t>(LoadLe16(value));
     std::string quoted = "\"";
-    std::u16string run;
-    auto flush = [&] {
-        quoted += pal::Utf16ToUtf8(run);
-        run.clear();
-    };
-    for (char16_t unit : units) {
-        if (unit == u'"' || unit == u'\\') {
-            flush();
+    for (WORD unit = LoadLe16(value); unit != 0; unit = LoadLe16(value)) {
+        value += 2;
+        const WORD next = LoadLe16(value);
+        if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            AppendUtf8(quoted, 0x10000 + ((unit - 0xD800u) << 10) + (next - 0xDC00u));
+            value += 2;
+        } else if (unit == u'"' || unit == u'\\') {
             quoted += '\\';
             quoted += static_cast<char>(unit);
-        } else if (unit < 0x20 || unit == 0x7F) {
-            flush();
-            quoted += unit == u'\n'   ? "\\n"
-                      : unit == u'\r' ? "\\r"
-                      : unit == u'\t' ? "\\t"
-                                      : Format("\\u%04X", static_cast<unsigned>(unit));
+        } else if (unit == u'\n' || unit == u'\r' || unit == u'\t') {
+            quoted += unit == u'\n' ? "\\n" : unit == u'\r' ? "\\r" : "\\t";
+        } else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit < 0xE000)) {
+            quoted += Format("\\u%04X", static_cast<unsigned>(unit));
         } else {
-            run += unit;
+            AppendUtf8(quoted, unit);
         }
     }
-    flush();
     return quoted + "\"";
 }
 
@@ -189,8 +202,8 @@ std::string StateText(DWORD state) {
 // The value of PR_ATTACH_DATA_BIN: the record count, then one indented line per record.
 std::string AttachmentRecordsText(LPCBYTE bytes, DWORD count) {
     const DWORD records = count / kAttachmentRecordSize;
-    std::string text = Format("%u records (%u bytes)", static_cast<unsigned>(records),
-                              static_cast<unsigned>(count));
+    std::string text = Format("%u record%s (%u bytes)", static_cast<unsigned>(records),
+                              records == 1 ? "" : "s", static_cast<unsigned>(count));
     for (DWORD i = 0; i < records; ++i) {
         const AttachmentRecord record = AttachmentRecord::Load(bytes + i * kAttachmentRecordSize);
         text += Format("\n    record %u: state ", static_cast<unsigned>(i + 1)) +
@@ -266,7 +279,7 @@ std::string ValueText(ULONG tag, LPCBYTE value) {
 
 // Why the walk stopped at `position`: the entry there does not fit in the packet.
 std::string StopReason(LPCBYTE data, std::uint64_t position, std::uint64_t length) {
-    if (position == length) return "the packet ends";
+    if (position >= length) return "the packet ends";
     if (position + 4 > length)
         return Format("%u bytes left, too few for a tag", static_cast<unsigned>(length - position));
     const ULONG tag = LoadLe32(data + position);
@@ -305,9 +318,10 @@ bool DecodePacket(const std::uint8_t* data, std::size_t length, std::ostream& ou
     bool wellFormed = true;
     const std::uint64_t position = reader.Position();
     if (read < announced) {
-        out << Format("stopped at offset %llu of %llu: ", static_cast<unsigned long long>(position),
+        const std::uint64_t stop = std::min<std::uint64_t>(position, length);
+        out << Format("stopped at offset %llu of %llu: ", static_cast<unsigned long long>(stop),
                       static_cast<unsigned long long>(length))
-            << StopReason(data, position, length) << "\n";
+            << StopReason(data, stop, length) << "\n";
         wellFormed = false;
     } else if (position < length) {
         out << Format("stopped at offset %llu of %llu: %llu bytes follow the last entry\n",

@@ -111,6 +111,17 @@ TEST(PacketDecode, ListsEveryPropertyOfAReferencePacket) {
     EXPECT_TRUE(wellFormed);
 }
 
+TEST(PacketDecode, ShowsTextAsUtf8WithEscapes) {
+    PacketWriter writer;
+    writer.Begin(64);
+    writer.Add(PR_SUBJECT_W, u"\U0001F600 \x01\x7F");
+    const char16_t lone[] = {0xD800, u'x', 0xDC01, 0};
+    writer.Add(PR_SUBJECT_W, lone);
+    const std::string listing = Decode(Bytes(writer));
+    EXPECT_NE(listing.find("\"\xF0\x9F\x98\x80 \\u0001\\u007F\"\n"), std::string::npos);
+    EXPECT_NE(listing.find("\"\\uD800x\\uDC01\"\n"), std::string::npos);
+}
+
 TEST(PacketDecode, SaysWhereATruncatedPacketStopped) {
     std::vector<BYTE> packet = ReferencePacket();
     // Cut inside the body: everything before it is listed.
@@ -154,6 +165,11 @@ TEST(PacketDecode, FlagsLeftOverBytesAndMissingCounts) {
     const std::vector<BYTE> unpadded = Concat({Le32(1), Le32(PROP_TAG(PT_I2, 1)), {5, 0}});
     EXPECT_NE(Decode(unpadded, &wellFormed).find("lacks its padding"), std::string::npos);
     EXPECT_FALSE(wellFormed);
+    // Missing padding and then the end, while more entries were announced.
+    std::vector<BYTE> more = unpadded;
+    more[0] = 2;
+    EXPECT_NE(Decode(more, &wellFormed).find("stopped at offset 10 of 10: the packet ends\n"),
+              std::string::npos);
     EXPECT_EQ(Decode({0, 0, 0, 0}, &wellFormed), "read 0 of 0 properties announced\n");
     EXPECT_TRUE(wellFormed);
 }
