@@ -116,6 +116,7 @@ void WritePacket(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * writer.Length());
+    state.counters["packet_bytes"] = writer.Length();
 }
 
 template <typename Sample>
@@ -125,6 +126,7 @@ void ReadPacketBench(benchmark::State& state) {
     const std::vector<BYTE> packet(writer.Data(), writer.Data() + writer.Length());
     for (auto _ : state) benchmark::DoNotOptimize(ReadPacket(packet.data(), writer.Length()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * writer.Length());
+    state.counters["packet_bytes"] = writer.Length();
 }
 
 template <typename Sample>
@@ -139,6 +141,7 @@ void CopyPacket(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * writer.Length());
+    state.counters["packet_bytes"] = writer.Length();
 }
 
 BENCHMARK(WritePacket<MailSample>)->Name("mail/write");
