@@ -40,7 +40,7 @@ private:
 // The modules of one process.
 class ModuleTable : public Component {
 public:
-    explicit ModuleTable(Process& process) : m_process(process) {}
+    explicit ModuleTable(Process&) {}
     ~ModuleTable() override;
     Module* Add(std::unique_ptr<Module> module);
     // The module behind a handle of this process, or null.
@@ -55,7 +55,6 @@ public:
     std::recursive_mutex& Lock() { return m_lock; }
 
 private:
-    Process& m_process;
     std::recursive_mutex m_lock;
     std::vector<std::unique_ptr<Module>> m_modules;
 };
