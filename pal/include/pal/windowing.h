@@ -8,6 +8,7 @@
 
 #include "pal/errors.h"
 #include "pal/types.h"
+#include "velumex_rc.h"
 
 #define ERROR_MESSAGE_SYNC_ONLY 1159L
 #define ERROR_TLW_WITH_WSCHILD 1406L
@@ -36,28 +37,8 @@ using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
-// Window styles, spelled as the resource scripts' constants spell them (velumex_rc.h), so that
-// a file may include both.
-#define WS_OVERLAPPED 0x00000000
-#define WS_POPUP 0x80000000
-#define WS_CHILD 0x40000000
-#define WS_MINIMIZE 0x20000000
-#define WS_VISIBLE 0x10000000
-#define WS_DISABLED 0x08000000
-#define WS_CLIPSIBLINGS 0x04000000
-#define WS_CLIPCHILDREN 0x02000000
-#define WS_MAXIMIZE 0x01000000
-#define WS_CAPTION 0x00C00000
-#define WS_BORDER 0x00800000
-#define WS_DLGFRAME 0x00400000
-#define WS_VSCROLL 0x00200000
-#define WS_HSCROLL 0x00100000
-#define WS_SYSMENU 0x00080000
-#define WS_THICKFRAME 0x00040000
-#define WS_GROUP 0x00020000
-#define WS_TABSTOP 0x00010000
-#define WS_MINIMIZEBOX 0x00020000
-#define WS_MAXIMIZEBOX 0x00010000
+// Window styles (WS_*, WS_EX_*) come from the resource scripts' constants header, shared with
+// .rc files so that both spell every value alike.
 #define WS_OVERLAPPEDWINDOW \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
