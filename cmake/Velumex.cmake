@@ -20,3 +20,49 @@ function(velumex_glob_tests name dir)
     velumex_add_tests(${name} SOURCES ${sources} LIBS ${ARG_LIBS})
   endif()
 endfunction()
+
+# velumex_add_resources(TARGET FILE.rc)
+# Compiles a resource script into the standard .res format and embeds it in TARGET, which then
+# defines velumex_resource_data (the bytes) and velumex_resource_size (unsigned int), read by the
+# platform layer's resource calls. The script includes <windows.h> / <commctrl.h> for the style
+# constants; icons, cursors, bitmaps and headers beside the script are rebuild dependencies.
+find_program(VELUMEX_WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
+find_program(VELUMEX_RC_CPP NAMES cpp REQUIRED)
+set(VELUMEX_RC_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/../pal/include)
+function(velumex_add_resources target rc)
+  get_filename_component(rc ${rc} ABSOLUTE)
+  get_filename_component(rc_dir ${rc} DIRECTORY)
+  set(res ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.res)
+  set(embed ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+  file(GLOB inputs CONFIGURE_DEPENDS ${rc_dir}/*.h ${rc_dir}/*.ico ${rc_dir}/*.cur ${rc_dir}/*.bmp)
+  add_custom_command(
+    OUTPUT ${res}
+    COMMAND ${VELUMEX_WINDRES} --preprocessor=${VELUMEX_RC_CPP}
+            -I ${VELUMEX_RC_INCLUDE}/rc -I ${VELUMEX_RC_INCLUDE} -I ${rc_dir}
+            -O res -i ${rc} -o ${res}
+    WORKING_DIRECTORY ${rc_dir}
+    DEPENDS ${rc} ${inputs} ${VELUMEX_RC_INCLUDE}/velumex_rc.h
+    COMMENT "Compiling resources ${rc}"
+    VERBATIM)
+  file(GENERATE OUTPUT ${embed} CONTENT
+"// Generated: the compiled resources of ${target}.
+__asm__(
+    \".section .rodata.velumex_resources,\\\"a\\\"\\n\"
+    \".balign 16\\n\"
+    \".globl velumex_resource_data\\n\"
+    \".type velumex_resource_data, @object\\n\"
+    \"velumex_resource_data:\\n\"
+    \".incbin \\\"${res}\\\"\\n\"
+    \"velumex_resource_end:\\n\"
+    \".size velumex_resource_data, velumex_resource_end - velumex_resource_data\\n\"
+    \".balign 4\\n\"
+    \".globl velumex_resource_size\\n\"
+    \".type velumex_resource_size, @object\\n\"
+    \"velumex_resource_size:\\n\"
+    \".long velumex_resource_end - velumex_resource_data\\n\"
+    \".size velumex_resource_size, 4\\n\"
+    \".previous\\n\");
+")
+  set_source_files_properties(${embed} PROPERTIES OBJECT_DEPENDS ${res} GENERATED TRUE)
+  target_sources(${target} PRIVATE ${embed} ${res})
+endfunction()

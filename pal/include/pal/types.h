@@ -151,6 +151,16 @@ struct FILETIME {
 using PFILETIME = FILETIME*;
 using LPFILETIME = FILETIME*;
 
+// Security descriptors do not exist on an emulated machine; the structure is accepted and
+// its descriptor ignored by every call that takes one.
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using PSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
 struct SYSTEMTIME {
     WORD wYear;
     WORD wMonth;

@@ -152,6 +152,9 @@ struct Malformed {
     const char* where;
 };
 
+// Names each case by where the error is expected, so test names stay the same from run to run.
+void PrintTo(const Malformed& m, std::ostream* os) { *os << m.where; }
+
 class MalformedHive : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedHive, IsAnErrorNamingFileAndLineAndTheFileIsKept) {

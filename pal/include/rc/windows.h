@@ -1,0 +1,2 @@
+/* Resource scripts include <windows.h>; in the resource build it is the constants header. */
+#include "velumex_rc.h"
