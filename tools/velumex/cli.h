@@ -27,5 +27,6 @@ struct CliContext {
 
 void AddWorldCommands(CLI::App& app, CliContext& context);
 void AddRegCommands(CLI::App& app, CliContext& context);
+void AddPacketCommands(CLI::App& app);
 
 }  // namespace velumex

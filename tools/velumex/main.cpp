@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     velumex::AddWorldCommands(app, context);
     velumex::AddRegCommands(app, context);
+    velumex::AddPacketCommands(app);
 
     try {
         app.parse(argc, argv);

@@ -10,6 +10,7 @@ BOOL CloseHandle(HANDLE hObject) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    object->OnHandleClosing(process, hObject);
     object->OnHandleClosed(process);
     process.Handles().Remove(hObject);
     return TRUE;

@@ -6,6 +6,7 @@
 
 #include "pal/runtime/encoding.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/thread.h"
 #include "pal/runtime/world.h"
 
 namespace pal {
@@ -166,6 +167,8 @@ void Machine::Flush() {
 void Machine::Shutdown() {
     if (m_shutDown) return;
     m_shutDown = true;
+    // Threads still running in the machine get a bounded time to end before its state goes.
+    JoinMachineThreads(*this, std::chrono::seconds(5));
     Flush();
     // Processes first: their modules and handles may still use machine components.
     std::map<DWORD, std::shared_ptr<Process>> processes;

@@ -18,6 +18,7 @@ Process::~Process() {
 void Process::MarkExited(DWORD code) {
     m_exitCode.store(code);
     m_exited.store(true);
+    WakeWaiters();
 }
 
 std::u16string Process::CurrentDirectory() const {

@@ -17,6 +17,12 @@ public:
     virtual ~KernelObject() = default;
     // Called when `process` closes one handle to this object, before the handle's reference goes.
     virtual void OnHandleClosed(Process& process) { (void)process; }
+    // Called with the very handle being closed, just before OnHandleClosed, for objects that keep
+    // state per handle (who opened it).
+    virtual void OnHandleClosing(Process& process, HANDLE handle) {
+        (void)process;
+        (void)handle;
+    }
 };
 
 class HandleTable {

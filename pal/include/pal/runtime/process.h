@@ -1,5 +1,6 @@
 // An emulated process: an id, the Windows path of its executable, its handles and whatever state
-// the platform families keep per process (modules, heaps, …).
+// the platform families keep per process (modules, heaps, …). A process is waitable: waits on it
+// are satisfied once it has exited.
 #pragma once
 
 #include <atomic>
@@ -7,12 +8,13 @@
 
 #include "pal/runtime/components.h"
 #include "pal/runtime/handles.h"
+#include "pal/runtime/waitable.h"
 
 namespace pal {
 
 class Machine;
 
-class Process : public KernelObject {
+class Process : public Waitable {
 public:
     Process(Machine& machine, DWORD id, std::u16string exePath);
     ~Process() override;
@@ -32,10 +34,15 @@ public:
         return m_components.Find<T>();
     }
 
-    // Exit bookkeeping; a process is running until MarkExited.
+    // Exit bookkeeping; a process is running until MarkExited, which also releases every thread
+    // waiting on the process.
     bool HasExited() const { return m_exited.load(); }
     DWORD ExitCode() const { return m_exitCode.load(); }
     void MarkExited(DWORD code);
+    bool IsSignaledFor(DWORD threadId) const override {
+        (void)threadId;
+        return HasExited();
+    }
 
     // The folder GetCurrentDirectory answers; relative paths resolve against it.
     std::u16string CurrentDirectory() const;
