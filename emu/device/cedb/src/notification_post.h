@@ -1,4 +1,4 @@
-// Delivery of WM_DBNOTIFICATION to a window through the windows-and-messages family.
+// Delivery of WM_DBNOTIFICATION to a window through the window message queue.
 #pragma once
 
 #include <cedb.h>

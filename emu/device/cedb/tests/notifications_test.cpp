@@ -6,8 +6,6 @@
 namespace emu::cedb::testing {
 namespace {
 
-#if CEDB_WINDOW_MESSAGES
-
 class Notifications : public CedbTest {
 protected:
     Notifications() {
@@ -100,15 +98,6 @@ TEST_F(Notifications, OnlyOtherHandlesOnTheSameDatabaseAreTold) {
     CloseHandle(writer);
     EXPECT_TRUE(Take().empty());
 }
-
-#else
-
-TEST(Notifications, NeedWindowMessages) {
-    GTEST_SKIP() << "WM_DBNOTIFICATION needs PostMessageW from the windows-and-messages family, "
-                    "which the platform layer does not have yet";
-}
-
-#endif
 
 }  // namespace
 }  // namespace emu::cedb::testing
