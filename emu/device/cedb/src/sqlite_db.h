@@ -1,0 +1,71 @@
+// A small RAII layer over SQLite: a connection, prepared statements with typed binding, and a
+// transaction that rolls back unless committed. Every SQLite failure becomes a CedbError with the
+// nearest Win32 code (ERROR_DISK_FULL, ERROR_INVALID_DATA for a file that is no volume, …).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sort_key.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace emu::cedb {
+
+class Connection {
+public:
+    // Opens (or, with `create`, creates) the database file.
+    Connection(const std::filesystem::path& file, bool create);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void Execute(const char* sql);
+    sqlite3* Raw() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+class Statement {
+public:
+    Statement(Connection& connection, const std::string& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Parameters are numbered from 1.
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, const std::vector<std::uint8_t>& bytes);
+    Statement& Bind(int index, const std::string& text);
+    Statement& Bind(int index, const SortKey& key);
+    // Advances to the next row; false when there is none.
+    bool Step();
+    // Runs a statement that returns no rows.
+    void Run();
+
+    std::int64_t Int(int column) const;
+    std::vector<std::uint8_t> Bytes(int column) const;
+    SortKey Key(int column) const;
+    bool IsNull(int column) const;
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// BEGIN IMMEDIATE on construction; rolled back on destruction unless Commit ran.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    void Commit();
+
+private:
+    Connection& m_connection;
+    bool m_done = false;
+};
+
+}  // namespace emu::cedb

@@ -1,0 +1,417 @@
+#include "volume.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "cedb_error.h"
+#include "pal/runtime/encoding.h"
+#include "sqlite_db.h"
+
+namespace emu::cedb {
+
+namespace {
+
+constexpr std::int64_t kFormat = 1;
+constexpr DWORD kFirstVolumeTag = 2;
+constexpr DWORD kLastVolumeTag = 0x7F;
+constexpr std::int64_t kLastSerial = 0xFFFFFF;
+
+const char* const kSchema = R"(
+    CREATE TABLE volume(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
+    CREATE TABLE databases(
+        oid INTEGER PRIMARY KEY, name BLOB NOT NULL, name_key TEXT NOT NULL UNIQUE,
+        type INTEGER NOT NULL, flags INTEGER NOT NULL, modified INTEGER NOT NULL);
+    CREATE TABLE sort_orders(
+        db INTEGER NOT NULL, position INTEGER NOT NULL, propid INTEGER NOT NULL,
+        flags INTEGER NOT NULL, PRIMARY KEY(db, position));
+    CREATE TABLE records(oid INTEGER PRIMARY KEY, db INTEGER NOT NULL, size INTEGER NOT NULL);
+    CREATE INDEX records_by_db ON records(db, oid);
+    CREATE TABLE properties(
+        record INTEGER NOT NULL, db INTEGER NOT NULL, propid INTEGER NOT NULL,
+        position INTEGER NOT NULL, data BLOB NOT NULL, sort_key,
+        PRIMARY KEY(record, propid));
+    CREATE INDEX properties_by_key ON properties(db, propid, sort_key, record);
+)";
+
+// Records of the cursor's database in its order; ?1 the sort property, ?2 the database.
+const char* const kOrderedFrom =
+    " FROM records r LEFT JOIN properties p ON p.record = r.oid AND p.propid = ?1"
+    " WHERE r.db = ?2";
+const char* const kOrder = " ORDER BY (p.sort_key IS NULL), p.sort_key, r.oid";
+
+bool HasKey(const SortKey& key) { return !std::holds_alternative<std::monostate>(key); }
+
+std::vector<std::uint8_t> NameBytes(std::u16string_view name) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t unit : name) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::u16string NameOf(const std::vector<std::uint8_t>& bytes) {
+    std::u16string name;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        name.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return name;
+}
+
+// Names compare without regard to case.
+std::string NameKey(std::u16string_view name) { return pal::Utf16ToUtf8(pal::ToUpper(name)); }
+
+// The condition placing records at or after (inclusive) or strictly after a position; ?3 the
+// position's key, ?4 its record.
+std::string FromCondition(const Position& position, bool inclusive) {
+    const char* cmp = inclusive ? ">=" : ">";
+    if (!HasKey(position.key))
+        return std::string(" AND p.sort_key IS NULL AND r.oid ") + cmp + " ?4";
+    return std::string(
+               " AND (p.sort_key IS NULL OR p.sort_key > ?3 OR (p.sort_key = ?3 AND r.oid ") +
+           cmp + " ?4))";
+}
+
+// The condition placing records before a position (strictly, or up to and including it).
+std::string BeforeCondition(const Position& position, bool inclusive) {
+    const char* cmp = inclusive ? "<=" : "<";
+    if (!HasKey(position.key))
+        return std::string(" AND (p.sort_key IS NOT NULL OR r.oid ") + cmp + " ?4)";
+    return std::string(" AND (p.sort_key < ?3 OR (p.sort_key = ?3 AND r.oid ") + cmp + " ?4))";
+}
+
+void BindPosition(Statement& statement, const Position& position) {
+    if (HasKey(position.key)) statement.Bind(3, position.key);
+    statement.Bind(4, std::int64_t{position.record});
+}
+
+}  // namespace
+
+Volume::Volume(std::filesystem::path file, std::unique_ptr<Connection> connection, DWORD tag)
+    : m_file(std::move(file)), m_connection(std::move(connection)), m_tag(tag) {}
+
+Volume::~Volume() = default;
+
+std::shared_ptr<Volume> Volume::OpenExisting(const std::filesystem::path& file) {
+    auto connection = std::make_unique<Connection>(file, false);
+    connection->Execute("PRAGMA synchronous=OFF");
+    Statement format(*connection, "SELECT value FROM volume WHERE key = 'format'");
+    if (!format.Step() || format.Int(0) != kFormat) throw CedbError(ERROR_INVALID_DATA);
+    Statement tag(*connection, "SELECT value FROM volume WHERE key = 'tag'");
+    if (!tag.Step()) throw CedbError(ERROR_INVALID_DATA);
+    auto value = static_cast<DWORD>(tag.Int(0));
+    return std::shared_ptr<Volume>(new Volume(file, std::move(connection), value));
+}
+
+std::shared_ptr<Volume> Volume::Create(const std::filesystem::path& file, DWORD tag) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    auto connection = std::make_unique<Connection>(file, true);
+    connection->Execute("PRAGMA synchronous=OFF");
+    {
+        Transaction transaction(*connection);
+        connection->Execute(kSchema);
+        Statement insert(*connection, "INSERT INTO volume(key, value) VALUES (?1, ?2)");
+        insert.Bind(1, std::string("format")).Bind(2, kFormat).Run();
+        Statement insertTag(*connection, "INSERT INTO volume(key, value) VALUES ('tag', ?1)");
+        insertTag.Bind(1, std::int64_t{tag}).Run();
+        Statement serial(*connection, "INSERT INTO volume(key, value) VALUES ('next_serial', 1)");
+        serial.Run();
+        transaction.Commit();
+    }
+    return std::shared_ptr<Volume>(new Volume(file, std::move(connection), tag));
+}
+
+Connection& Volume::Db() {
+    if (!m_connection) throw CedbError(ERROR_INVALID_HANDLE);
+    return *m_connection;
+}
+
+void Volume::Close() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_connection.reset();
+}
+
+void Volume::Sync() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Db();
+    int fd = ::open(m_file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw CedbError(ERROR_CANTWRITE);
+    bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced) throw CedbError(ERROR_CANTWRITE);
+}
+
+std::int64_t Volume::Meta(const char* key) {
+    Statement select(Db(), "SELECT value FROM volume WHERE key = ?1");
+    select.Bind(1, std::string(key));
+    return select.Step() ? select.Int(0) : 0;
+}
+
+void Volume::SetMeta(const char* key, std::int64_t value) {
+    Statement upsert(Db(), "INSERT OR REPLACE INTO volume(key, value) VALUES (?1, ?2)");
+    upsert.Bind(1, std::string(key)).Bind(2, value).Run();
+}
+
+DWORD Volume::AllocateVolumeTag(const std::function<bool(DWORD)>& inUse) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Transaction transaction(Db());
+    auto next = static_cast<DWORD>(Meta("next_volume_tag"));
+    if (next < kFirstVolumeTag || next > kLastVolumeTag) next = kFirstVolumeTag;
+    for (DWORD tried = 0; tried <= kLastVolumeTag - kFirstVolumeTag; ++tried) {
+        DWORD tag = next;
+        next = next == kLastVolumeTag ? kFirstVolumeTag : next + 1;
+        if (inUse(tag)) continue;
+        SetMeta("next_volume_tag", next);
+        transaction.Commit();
+        return tag;
+    }
+    throw CedbError(ERROR_TOO_MANY_OPEN_FILES);
+}
+
+CEOID Volume::NextOid() {
+    std::int64_t serial = Meta("next_serial");
+    if (serial < 1 || serial > kLastSerial) throw CedbError(ERROR_DISK_FULL);
+    SetMeta("next_serial", serial + 1);
+    return (m_tag << 24) | static_cast<CEOID>(serial);
+}
+
+void Volume::Touch(CEOID database, ULONGLONG now) {
+    Statement update(Db(), "UPDATE databases SET modified = ?1 WHERE oid = ?2");
+    update.Bind(1, static_cast<std::int64_t>(now)).Bind(2, std::int64_t{database}).Run();
+}
+
+CEOID Volume::CreateDatabase(std::u16string_view name, DWORD type, DWORD flags,
+                             const std::vector<SortSpec>& sortOrders, ULONGLONG now) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Transaction transaction(Db());
+    Statement existing(Db(), "SELECT oid FROM databases WHERE name_key = ?1");
+    if (existing.Bind(1, NameKey(name)).Step()) throw CedbError(ERROR_DUP_NAME);
+    CEOID oid = NextOid();
+    Statement insert(Db(),
+                     "INSERT INTO databases(oid, name, name_key, type, flags, modified)"
+                     " VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    insert.Bind(1, std::int64_t{oid})
+        .Bind(2, NameBytes(name))
+        .Bind(3, NameKey(name))
+        .Bind(4, std::int64_t{type})
+        .Bind(5, std::int64_t{flags})
+        .Bind(6, static_cast<std::int64_t>(now))
+        .Run();
+    for (std::size_t i = 0; i < sortOrders.size(); ++i) {
+        Statement sort(Db(),
+                       "INSERT INTO sort_orders(db, position, propid, flags)"
+                       " VALUES (?1, ?2, ?3, ?4)");
+        sort.Bind(1, std::int64_t{oid})
+            .Bind(2, static_cast<std::int64_t>(i))
+            .Bind(3, std::int64_t{sortOrders[i].propid})
+            .Bind(4, std::int64_t{sortOrders[i].flags})
+            .Run();
+    }
+    transaction.Commit();
+    return oid;
+}
+
+std::optional<CEOID> Volume::FindDatabase(std::u16string_view name) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Statement select(Db(), "SELECT oid FROM databases WHERE name_key = ?1");
+    if (!select.Bind(1, NameKey(name)).Step()) return std::nullopt;
+    return static_cast<CEOID>(select.Int(0));
+}
+
+std::optional<DatabaseInfo> Volume::Database(CEOID oid) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Statement select(Db(), "SELECT name, type, flags, modified FROM databases WHERE oid = ?1");
+    if (!select.Bind(1, std::int64_t{oid}).Step()) return std::nullopt;
+    DatabaseInfo info;
+    info.oid = oid;
+    info.name = NameOf(select.Bytes(0));
+    info.type = static_cast<DWORD>(select.Int(1));
+    info.flags = static_cast<DWORD>(select.Int(2));
+    info.modified = static_cast<ULONGLONG>(select.Int(3));
+    Statement sorts(Db(), "SELECT propid, flags FROM sort_orders WHERE db = ?1 ORDER BY position");
+    sorts.Bind(1, std::int64_t{oid});
+    while (sorts.Step())
+        info.sortOrders.push_back(
+            {static_cast<CEPROPID>(sorts.Int(0)), static_cast<DWORD>(sorts.Int(1))});
+    Statement totals(Db(), "SELECT COUNT(*), COALESCE(SUM(size), 0) FROM records WHERE db = ?1");
+    totals.Bind(1, std::int64_t{oid}).Step();
+    info.records = static_cast<DWORD>(totals.Int(0));
+    info.size = static_cast<DWORD>(totals.Int(1));
+    return info;
+}
+
+std::optional<CEOID> Volume::RecordParent(CEOID oid) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Statement select(Db(), "SELECT db FROM records WHERE oid = ?1");
+    if (!select.Bind(1, std::int64_t{oid}).Step()) return std::nullopt;
+    return static_cast<CEOID>(select.Int(0));
+}
+
+void Volume::DeleteDatabase(CEOID oid) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Transaction transaction(Db());
+    Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
+    if (!exists.Bind(1, std::int64_t{oid}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
+    for (const char* sql :
+         {"DELETE FROM properties WHERE db = ?1", "DELETE FROM records WHERE db = ?1",
+          "DELETE FROM sort_orders WHERE db = ?1", "DELETE FROM databases WHERE oid = ?1"}) {
+        Statement erase(Db(), sql);
+        erase.Bind(1, std::int64_t{oid}).Run();
+    }
+    transaction.Commit();
+}
+
+std::optional<std::pair<CEOID, SortKey>> Volume::RecordAt(const Cursor& cursor,
+                                                          const Position& from,
+                                                          std::int64_t offset) {
+    std::string sql = std::string("SELECT r.oid, p.sort_key") + kOrderedFrom;
+    if (from.kind != Position::Kind::Begin)
+        sql += FromCondition(from, from.kind == Position::Kind::At);
+    sql += kOrder;
+    sql += " LIMIT 1 OFFSET ?5";
+    Statement select(Db(), sql);
+    select.Bind(1, std::int64_t{cursor.sortProperty}).Bind(2, std::int64_t{cursor.database});
+    if (from.kind != Position::Kind::Begin) BindPosition(select, from);
+    select.Bind(5, offset);
+    if (!select.Step()) return std::nullopt;
+    return std::make_pair(static_cast<CEOID>(select.Int(0)), select.Key(1));
+}
+
+DWORD Volume::IndexOf(const Cursor& cursor, const Position& position) {
+    if (position.kind == Position::Kind::Begin) return 0;
+    std::string sql = std::string("SELECT COUNT(*)") + kOrderedFrom +
+                      BeforeCondition(position, position.kind == Position::Kind::After);
+    Statement count(Db(), sql);
+    count.Bind(1, std::int64_t{cursor.sortProperty}).Bind(2, std::int64_t{cursor.database});
+    BindPosition(count, position);
+    count.Step();
+    return static_cast<DWORD>(count.Int(0));
+}
+
+std::pair<CEOID, DWORD> Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::optional<std::pair<CEOID, SortKey>> found;
+    switch (type) {
+        case CEDB_SEEK_CEOID: {
+            std::string sql =
+                std::string("SELECT r.oid, p.sort_key") + kOrderedFrom + " AND r.oid = ?3";
+            Statement select(Db(), sql);
+            select.Bind(1, std::int64_t{cursor.sortProperty})
+                .Bind(2, std::int64_t{cursor.database})
+                .Bind(3, static_cast<std::int64_t>(static_cast<CEOID>(value)));
+            if (select.Step()) found.emplace(static_cast<CEOID>(select.Int(0)), select.Key(1));
+            break;
+        }
+        case CEDB_SEEK_BEGINNING:
+            found = RecordAt(cursor, Position{}, static_cast<DWORD>(value));
+            break;
+        case CEDB_SEEK_CURRENT: {
+            std::int64_t index = std::int64_t{IndexOf(cursor, cursor.position)} +
+                                 static_cast<LONG>(static_cast<DWORD>(value));
+            if (index >= 0) found = RecordAt(cursor, Position{}, index);
+            break;
+        }
+        case CEDB_SEEK_VALUEFIRSTEQUAL: {
+            auto* wanted = reinterpret_cast<const CEPROPVAL*>(value);
+            if (!wanted || valueCount != 1 || !cursor.sortProperty ||
+                wanted->propid != cursor.sortProperty)
+                throw CedbError(ERROR_INVALID_PARAMETER);
+            SortKey key = Encode(*wanted).key;
+            std::string sql = std::string("SELECT r.oid, p.sort_key") + kOrderedFrom +
+                              " AND p.sort_key = ?3 ORDER BY r.oid LIMIT 1";
+            Statement select(Db(), sql);
+            select.Bind(1, std::int64_t{cursor.sortProperty})
+                .Bind(2, std::int64_t{cursor.database})
+                .Bind(3, key);
+            if (HasKey(key) && select.Step())
+                found.emplace(static_cast<CEOID>(select.Int(0)), select.Key(1));
+            break;
+        }
+        default:
+            throw CedbError(ERROR_INVALID_PARAMETER);
+    }
+    if (!found) throw CedbError(ERROR_SEEK);
+    cursor.position = Position{Position::Kind::At, found->second, found->first};
+    return {found->first, IndexOf(cursor, cursor.position)};
+}
+
+std::optional<RecordData> Volume::ReadCurrent(const Cursor& cursor) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto found = RecordAt(cursor, cursor.position, 0);
+    if (!found) return std::nullopt;
+    RecordData record;
+    record.oid = found->first;
+    record.key = found->second;
+    Statement select(Db(),
+                     "SELECT propid, data, sort_key FROM properties WHERE record = ?1"
+                     " ORDER BY position");
+    select.Bind(1, std::int64_t{record.oid});
+    while (select.Step())
+        record.properties.push_back(
+            {static_cast<CEPROPID>(select.Int(0)), select.Bytes(1), select.Key(2)});
+    return record;
+}
+
+std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
+                                            const std::vector<PropertyChange>& changes,
+                                            ULONGLONG now) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Transaction transaction(Db());
+    Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
+    if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
+    WriteResult result = WriteResult::Changed;
+    if (record == 0) {
+        record = NextOid();
+        Statement insert(Db(), "INSERT INTO records(oid, db, size) VALUES (?1, ?2, 0)");
+        insert.Bind(1, std::int64_t{record}).Bind(2, std::int64_t{database}).Run();
+        result = WriteResult::Created;
+    } else {
+        Statement owner(Db(), "SELECT db FROM records WHERE oid = ?1");
+        if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
+            throw CedbError(ERROR_INVALID_PARAMETER);
+    }
+    for (const auto& change : changes) {
+        if (change.remove) {
+            Statement erase(Db(), "DELETE FROM properties WHERE record = ?1 AND propid = ?2");
+            erase.Bind(1, std::int64_t{record}).Bind(2, std::int64_t{change.value.propid}).Run();
+            continue;
+        }
+        // A property already there keeps its place; a new one goes last.
+        Statement upsert(Db(),
+                         "INSERT INTO properties(record, db, propid, position, data, sort_key)"
+                         " VALUES (?1, ?2, ?3,"
+                         " (SELECT COALESCE(MAX(position), 0) + 1 FROM properties"
+                         "  WHERE record = ?1), ?4, ?5)"
+                         " ON CONFLICT(record, propid) DO UPDATE"
+                         " SET data = excluded.data, sort_key = excluded.sort_key");
+        upsert.Bind(1, std::int64_t{record})
+            .Bind(2, std::int64_t{database})
+            .Bind(3, std::int64_t{change.value.propid})
+            .Bind(4, change.value.data)
+            .Bind(5, change.value.key)
+            .Run();
+    }
+    Statement size(Db(),
+                   "UPDATE records SET size = (SELECT COALESCE(SUM(8 + length(data)), 0)"
+                   " FROM properties WHERE record = ?1) WHERE oid = ?1");
+    size.Bind(1, std::int64_t{record}).Run();
+    Touch(database, now);
+    transaction.Commit();
+    return {record, result};
+}
+
+void Volume::DeleteRecord(CEOID database, CEOID record, ULONGLONG now) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Transaction transaction(Db());
+    Statement owner(Db(), "SELECT db FROM records WHERE oid = ?1");
+    if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
+        throw CedbError(ERROR_INVALID_PARAMETER);
+    Statement props(Db(), "DELETE FROM properties WHERE record = ?1");
+    props.Bind(1, std::int64_t{record}).Run();
+    Statement erase(Db(), "DELETE FROM records WHERE oid = ?1");
+    erase.Bind(1, std::int64_t{record}).Run();
+    Touch(database, now);
+    transaction.Commit();
+}
+
+}  // namespace emu::cedb
