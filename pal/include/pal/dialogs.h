@@ -136,8 +136,8 @@ UINT IsDlgButtonChecked(HWND hDlg, int nIDButton);
 // Checks nIDCheckButton and unchecks every other child whose id lies from nIDFirstButton to
 // nIDLastButton. FALSE with ERROR_CONTROL_ID_NOT_FOUND when nIDCheckButton is not a child.
 BOOL CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-// The control's text as a decimal number: leading and trailing blanks allowed, a '-' (or '+')
-// sign only when bSigned. *lpTranslated (when given) is FALSE, and the result 0, for a missing
+// The control's text as a decimal number: blanks allowed around it, a '+' sign, and a '-' sign
+// only when bSigned. *lpTranslated (when given) is FALSE, and the result 0, for a missing
 // control, empty or non-numeric text, or a value outside INT (bSigned) or UINT.
 UINT GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned);
 // Sets the control's text to uValue in decimal, as a signed INT when bSigned.
