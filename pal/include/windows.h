@@ -17,5 +17,6 @@
 #include "pal/windowing.h"
 #include "pal/processes.h"
 #include "pal/resources.h"
+#include "pal/gdi.h"
 #include "pal/dialogs.h"
 #include "pal/msgbox.h"

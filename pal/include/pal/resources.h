@@ -108,8 +108,9 @@ UINT ExtractIconExW(LPCWSTR lpszFile, int nIconIndex, HICON* phiconLarge, HICON*
 // unknown handle.
 BOOL DestroyIcon(HICON hIcon);
 
-// Describes a GDI object into the buffer (a bitmap: BITMAP) and returns the bytes written, or
-// the size needed when lpvObject is null; 0 for an unknown handle or a too small buffer.
+// Describes a GDI object into the buffer (a bitmap: BITMAP; a font: LOGFONTA or LOGFONTW by the
+// form) and returns the bytes written, or the size needed when lpvObject is null; 0 for an
+// unknown handle or a too small buffer.
 int GetObjectA(HGDIOBJ h, int c, LPVOID pv);
 int GetObjectW(HGDIOBJ h, int c, LPVOID pv);
 // Deletes a GDI object; FALSE with ERROR_INVALID_HANDLE for an unknown handle.

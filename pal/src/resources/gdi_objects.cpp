@@ -50,20 +50,20 @@ size_t GdiObjectTable::Count() const {
 
 namespace {
 
-int Describe(HGDIOBJ h, int c, LPVOID pv) {
+int Describe(HGDIOBJ h, int c, LPVOID pv, bool unicode) {
     auto object = pal::CurrentProcess().Get<pal::GdiObjectTable>().Get(h);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    return object->Describe(c, pv);
+    return unicode ? object->Describe(c, pv) : object->DescribeAnsi(c, pv);
 }
 
 }  // namespace
 
-int GetObjectA(HGDIOBJ h, int c, LPVOID pv) { return Describe(h, c, pv); }
+int GetObjectA(HGDIOBJ h, int c, LPVOID pv) { return Describe(h, c, pv, false); }
 
-int GetObjectW(HGDIOBJ h, int c, LPVOID pv) { return Describe(h, c, pv); }
+int GetObjectW(HGDIOBJ h, int c, LPVOID pv) { return Describe(h, c, pv, true); }
 
 BOOL DeleteObject(HGDIOBJ ho) {
     auto& table = pal::CurrentProcess().Get<pal::GdiObjectTable>();

@@ -26,6 +26,8 @@ public:
         (void)out;
         return 0;
     }
+    // GetObjectA: the same in the ANSI form for kinds that have one (fonts: LOGFONTA).
+    virtual int DescribeAnsi(int size, void* out) const { return Describe(size, out); }
     // Whether DeleteObject may delete it (bitmaps, fonts, brushes; not icons or image lists).
     virtual bool IsDeletable() const { return false; }
 };
