@@ -58,8 +58,8 @@ void AddPartnerCommands(CLI::App& app, CliContext& context) {
         try {
             auto made = activesync::CreatePartnership(world->Desktop(), world->Device(),
                                                       pal::Utf8ToUtf16(*deviceType));
-            std::cout << "partnership " << Hex(made.id) << " (" << *deviceType
-                      << "), partner bit " << made.partnerBit << "\n";
+            std::cout << "partnership " << Hex(made.id) << " (" << *deviceType << "), partner bit "
+                      << made.partnerBit << "\n";
         } catch (const activesync::PartnershipError& e) {
             throw CliError(e.what());
         }
@@ -90,9 +90,10 @@ void AddPartnerCommands(CLI::App& app, CliContext& context) {
     connect->callback([&context, id] {
         auto world = context.OpenWorld();
         activesync::DeviceLink link(*world);
-        DWORD chosen = id->empty() ? activesync::SelectedPartnership(world->Desktop())
-                                   : ParseId(*id);
-        if (!chosen) throw CliError("no partnership selected; make one with 'velumex partner create'");
+        DWORD chosen =
+            id->empty() ? activesync::SelectedPartnership(world->Desktop()) : ParseId(*id);
+        if (!chosen)
+            throw CliError("no partnership selected; make one with 'velumex partner create'");
         try {
             link.Connect(chosen);
         } catch (const activesync::PartnershipError& e) {

@@ -26,8 +26,8 @@ HRESULT ForwardDataRequest(pal::Machine& desktop, SDREQUESTA& request) {
     size_t length = strnlen(request.szObjType, MAX_OBJTYPE_NAME);
     if (length == MAX_OBJTYPE_NAME || (request.cbData && !request.lpData)) return E_INVALIDARG;
     WCHAR wide[MAX_OBJTYPE_NAME] = {};
-    int units = length ? MultiByteToWideChar(CP_ACP, 0, request.szObjType,
-                                             static_cast<int>(length), wide, MAX_OBJTYPE_NAME)
+    int units = length ? MultiByteToWideChar(CP_ACP, 0, request.szObjType, static_cast<int>(length),
+                                             wide, MAX_OBJTYPE_NAME)
                        : 0;
     Bytes message = ByteWriter()
                         .Text(std::u16string_view(wide, static_cast<size_t>(units)))

@@ -236,7 +236,6 @@ DeviceLink::~DeviceLink() {
     g_links.erase(&m_impl->m_desktop);
 }
 
-
 pal::Machine& DeviceLink::Desktop() { return m_impl->m_desktop; }
 pal::Machine& DeviceLink::Device() { return m_impl->m_device; }
 void DeviceLink::Connect(DWORD id) { m_impl->Connect(id); }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <random>
 
+#include "activesync/device_link.h"
 #include "engine_state.h"
 #include "pal/runtime/encoding.h"
 #include "pal/runtime/registry_store.h"
@@ -46,7 +47,8 @@ void CopyTree(pal::RegistryStore& registry, const std::u16string& from, const st
     registry.CreateKey(to);
     for (auto& value : registry.Values(from))
         registry.SetValue(to, value.name, value.type, value.data);
-    for (auto& name : registry.SubkeyNames(from)) CopyTree(registry, Join(from, name), Join(to, name));
+    for (auto& name : registry.SubkeyNames(from))
+        CopyTree(registry, Join(from, name), Join(to, name));
 }
 
 // The device slot ("P1" or "P2") that holds the profile id, or 0.
@@ -81,8 +83,8 @@ Partnership Describe(pal::RegistryStore& desktop, pal::RegistryStore& device, DW
     if (desktop.KeyExists(objects))
         for (auto& type : desktop.SubkeyNames(objects)) {
             std::u16string typeKey = Join(objects, type);
-            partnership.objects.push_back(
-                {type, ReadDword(desktop, typeKey, u"Disabled"), ReadString(desktop, typeKey, u"Store")});
+            partnership.objects.push_back({type, ReadDword(desktop, typeKey, u"Disabled"),
+                                           ReadString(desktop, typeKey, u"Store")});
         }
     return partnership;
 }
@@ -174,6 +176,8 @@ std::optional<Partnership> FindPartnership(pal::Machine& desktop, pal::Machine& 
 }
 
 void DeletePartnership(pal::Machine& desktop, pal::Machine& device, DWORD id) {
+    if (id && DeviceLink::ConnectedId(desktop) == id)
+        throw PartnershipError("the device is connected through that partnership");
     pal::RegistryStore desktopRegistry(desktop);
     if (!desktopRegistry.DeleteKey(PartnershipKeyPath(id)))
         throw PartnershipError("no partnership with that id");

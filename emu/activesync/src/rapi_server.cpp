@@ -1,7 +1,8 @@
 #include "rapi_server.h"
 
-#include <optional>
 #include <windows.h>
+
+#include <optional>
 
 #include "activesync/rapi_protocol.h"
 #include "pal/runtime/context.h"
@@ -58,9 +59,9 @@ Bytes Serve(ByteReader& in) {
             REGSAM sam = in.U32();
             HKEY result = nullptr;
             DWORD disposition = 0;
-            LONG status = RegCreateKeyExW(key, Pointer(subKey), 0,
-                                          keyClass ? keyClass->data() : nullptr, options, sam,
-                                          nullptr, &result, &disposition);
+            LONG status =
+                RegCreateKeyExW(key, Pointer(subKey), 0, keyClass ? keyClass->data() : nullptr,
+                                options, sam, nullptr, &result, &disposition);
             return Reply(status).U64(FromHandle(result)).U32(disposition).Take();
         }
         case Op::RegQueryValueEx: {
@@ -72,11 +73,13 @@ Bytes Serve(ByteReader& in) {
             DWORD size = in.U32();
             Bytes data(hasData ? size : 0);
             DWORD type = 0;
-            LONG status = RegQueryValueExW(key, Pointer(name), nullptr, wantType ? &type : nullptr,
-                                           hasData ? data.data() : nullptr,
-                                           hasSize ? &size : nullptr);
-            if (status == ERROR_SUCCESS && hasData) data.resize(size);
-            else data.clear();
+            LONG status =
+                RegQueryValueExW(key, Pointer(name), nullptr, wantType ? &type : nullptr,
+                                 hasData ? data.data() : nullptr, hasSize ? &size : nullptr);
+            if (status == ERROR_SUCCESS && hasData)
+                data.resize(size);
+            else
+                data.clear();
             return Reply(status).U32(type).U32(size).Blob(data).Take();
         }
         case Op::RegSetValueEx: {
@@ -85,9 +88,9 @@ Bytes Serve(ByteReader& in) {
             DWORD type = in.U32();
             bool hasData = in.U32();
             Bytes data = in.Blob();
-            LONG status = RegSetValueExW(key, Pointer(name), 0, type,
-                                         hasData ? data.data() : nullptr,
-                                         static_cast<DWORD>(data.size()));
+            LONG status =
+                RegSetValueExW(key, Pointer(name), 0, type, hasData ? data.data() : nullptr,
+                               static_cast<DWORD>(data.size()));
             return Reply(status).Take();
         }
         case Op::RegCloseKey:
@@ -115,8 +118,8 @@ Bytes Serve(ByteReader& in) {
             HANDLE file = AsHandle<void>(in.U64());
             Bytes data = in.Blob();
             DWORD written = 0;
-            BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written,
-                                nullptr);
+            BOOL ok =
+                WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
             return Reply(ok).U32(written).Take();
         }
         case Op::CloseHandle:
@@ -134,7 +137,11 @@ Bytes Serve(ByteReader& in) {
         }
         case Op::GetVersionEx: {
             pal::OsVersion os = pal::CurrentMachine().Config().os;
-            return Reply(TRUE).U32(os.major).U32(os.minor).U32(os.build).U32(os.platformId)
+            return Reply(TRUE)
+                .U32(os.major)
+                .U32(os.minor)
+                .U32(os.build)
+                .U32(os.platformId)
                 .Text(u"")
                 .Take();
         }

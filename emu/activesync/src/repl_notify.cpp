@@ -40,8 +40,8 @@ STDMETHODIMP_(HWND) ReplNotify::GetWindow(UINT uFlags) {
     return m_window;
 }
 
-STDMETHODIMP ReplNotify::OnItemNotify(UINT uCode, LPSTR lpszProgId, LPSTR lpszName,
-                                      HREPLITEM hItem, ULONG ulFlags) {
+STDMETHODIMP ReplNotify::OnItemNotify(UINT uCode, LPSTR lpszProgId, LPSTR lpszName, HREPLITEM hItem,
+                                      ULONG ulFlags) {
     if (uCode < RNC_CREATED || uCode > RNC_DELETED || !hItem) return E_INVALIDARG;
     std::lock_guard<std::mutex> guard(m_lock);
     m_notifications.push_back(

@@ -103,6 +103,7 @@ TEST_F(LinkTest, DisconnectFailsCallsInFlight) {
 
 TEST_F(LinkTest, ALinkForgetsAConnectionWhosePartnershipIsGone) {
     m_link->Connect(0x42);
+    EXPECT_THROW(DeletePartnership(m_world.Desktop(), m_world.Device(), 0x42), PartnershipError);
     m_link.reset();
     DeletePartnership(m_world.Desktop(), m_world.Device(), 0x42);
     m_link.emplace(m_world.Get());

@@ -84,8 +84,7 @@ TEST_F(NotifyTest, StoreThreadRunsInTheHostProcessAndOwnsTheWindow) {
     DWORD processId = 0;
     EXPECT_EQ(GetWindowThreadProcessId(window, &processId), m_host->StoreThreadId());
     EXPECT_EQ(processId, m_host->Process()->Id());
-    EXPECT_THROW(m_host->Run([] { throw std::runtime_error("store failed"); }),
-                 std::runtime_error);
+    EXPECT_THROW(m_host->Run([] { throw std::runtime_error("store failed"); }), std::runtime_error);
 }
 
 TEST_F(NotifyTest, DeviceKeysAreTheSelectedAndTheConnectedPartnerships) {

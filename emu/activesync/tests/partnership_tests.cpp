@@ -83,8 +83,7 @@ TEST_F(PartnershipTest, DeviceHoldsTwoPartnershipsAndRefusesAThird) {
 
 TEST_F(PartnershipTest, BadRequestsAreRefusedWithoutWriting) {
     EXPECT_THROW(CreatePartnership(Desktop(), Device(), u"PocketPC", 0), PartnershipError);
-    EXPECT_THROW(CreatePartnership(Desktop(), Device(), u"PocketPC", 0xFFFFFFFF),
-                 PartnershipError);
+    EXPECT_THROW(CreatePartnership(Desktop(), Device(), u"PocketPC", 0xFFFFFFFF), PartnershipError);
     EXPECT_THROW(CreatePartnership(Desktop(), Device(), u""), PartnershipError);
     CreatePartnership(Desktop(), Device(), u"PocketPC", 5);
     EXPECT_THROW(CreatePartnership(Desktop(), Device(), u"PocketPC", 5), PartnershipError);

@@ -13,9 +13,7 @@
 namespace {
 
 // The partnership root below HKEY_CURRENT_USER.
-std::string PartnersPath() {
-    return pal::Utf16ToUtf8(activesync::kDesktopPartnersKey.substr(5));
-}
+std::string PartnersPath() { return pal::Utf16ToUtf8(activesync::kDesktopPartnersKey.substr(5)); }
 
 std::string ProfilePath(DWORD id) {
     return pal::Utf16ToUtf8(activesync::PartnershipKeyPath(id).substr(5));
@@ -70,8 +68,8 @@ STDAPI CeSvcGetDword(HCESVC hSvc, LPCSTR pszValName, LPDWORD pdwVal) {
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof value;
-    LONG status = RegQueryValueExA(hSvc, pszValName, nullptr, &type,
-                                   reinterpret_cast<LPBYTE>(&value), &size);
+    LONG status =
+        RegQueryValueExA(hSvc, pszValName, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
     if (status == ERROR_MORE_DATA) return E_FAIL;
     if (status != ERROR_SUCCESS) return BadKey(status);
     if (type != REG_DWORD || size != sizeof value) return E_FAIL;

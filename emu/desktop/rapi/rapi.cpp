@@ -87,7 +87,8 @@ struct RapiSession : pal::Component {
 
 // Starts the calling process's session; settled at once, as connected or not.
 STDAPI CeRapiInitEx(RAPIINIT* pRapiInit) {
-    if (!pRapiInit || (pRapiInit->cbSize != CBSIZE_RAPIINIT && pRapiInit->cbSize != sizeof(RAPIINIT)))
+    if (!pRapiInit ||
+        (pRapiInit->cbSize != CBSIZE_RAPIINIT && pRapiInit->cbSize != sizeof(RAPIINIT)))
         return E_INVALIDARG;
     auto& session = pal::CurrentProcess().Get<RapiSession>();
     if (session.event) return E_UNEXPECTED;
@@ -117,8 +118,9 @@ STDAPI CeRapiGetError(void) { return t_transport; }
 STDAPI_(DWORD) CeGetLastError(void) { return t_deviceError; }
 
 // RegOpenKeyExW on the device.
-STDAPI_(LONG) CeRegOpenKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, REGSAM samDesired,
-                             PHKEY phkResult) {
+STDAPI_(LONG)
+CeRegOpenKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, REGSAM samDesired,
+               PHKEY phkResult) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     ByteWriter request = Request(Op::RegOpenKeyEx);
     request.U64(FromHandle(hKey));
@@ -131,10 +133,10 @@ STDAPI_(LONG) CeRegOpenKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, RE
 }
 
 // RegCreateKeyExW on the device (security attributes do not cross).
-STDAPI_(LONG) CeRegCreateKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, LPWSTR lpszClass,
-                               DWORD fdwOptions, REGSAM samDesired,
-                               LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                               LPDWORD lpdwDisposition) {
+STDAPI_(LONG)
+CeRegCreateKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, LPWSTR lpszClass,
+                 DWORD fdwOptions, REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                 PHKEY phkResult, LPDWORD lpdwDisposition) {
     (void)dwReserved;
     (void)lpSecurityAttributes;
     if (!phkResult) return ERROR_INVALID_PARAMETER;
@@ -152,8 +154,9 @@ STDAPI_(LONG) CeRegCreateKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, 
 }
 
 // RegQueryValueExW on the device: the data, its type and size come back as the device answers.
-STDAPI_(LONG) CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
-                                LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+STDAPI_(LONG)
+CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                  LPDWORD lpcbData) {
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     ByteWriter request = Request(Op::RegQueryValueEx);
     request.U64(FromHandle(hKey));
@@ -172,8 +175,9 @@ STDAPI_(LONG) CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
 }
 
 // RegSetValueExW on the device.
-STDAPI_(LONG) CeRegSetValueEx(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
-                              const BYTE* lpData, DWORD cbData) {
+STDAPI_(LONG)
+CeRegSetValueEx(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                DWORD cbData) {
     (void)Reserved;
     if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
     ByteWriter request = Request(Op::RegSetValueEx);
@@ -195,10 +199,10 @@ STDAPI_(LONG) CeRegCloseKey(HKEY hKey) {
 }
 
 // CreateFileW on the device; templates and security attributes do not cross.
-STDAPI_(HANDLE) CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                             LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                             DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
-                             HANDLE hTemplateFile) {
+STDAPI_(HANDLE)
+CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+             LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+             DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
     (void)lpSecurityAttributes;
     if (hTemplateFile) {
         FailLocally(ERROR_INVALID_PARAMETER);
@@ -214,8 +218,9 @@ STDAPI_(HANDLE) CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dw
 }
 
 // ReadFile on the device, into the caller's buffer.
-STDAPI_(BOOL) CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-                         LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+STDAPI_(BOOL)
+CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+           LPOVERLAPPED lpOverlapped) {
     if (lpOverlapped || !lpNumberOfBytesRead || (!lpBuffer && nNumberOfBytesToRead))
         return FailLocally(ERROR_INVALID_PARAMETER);
     *lpNumberOfBytesRead = 0;
@@ -231,8 +236,9 @@ STDAPI_(BOOL) CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRe
 }
 
 // WriteFile on the device, from the caller's buffer.
-STDAPI_(BOOL) CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-                          LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+STDAPI_(BOOL)
+CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+            LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
     if (lpOverlapped || !lpNumberOfBytesWritten || (!lpBuffer && nNumberOfBytesToWrite))
         return FailLocally(ERROR_INVALID_PARAMETER);
     *lpNumberOfBytesWritten = 0;

@@ -76,7 +76,7 @@ Partnership CreatePartnership(pal::Machine& desktop, pal::Machine& device,
 std::vector<Partnership> ListPartnerships(pal::Machine& desktop, pal::Machine& device);
 std::optional<Partnership> FindPartnership(pal::Machine& desktop, pal::Machine& device, DWORD id);
 // Removes the partnership from both machines (and from the selection); throws PartnershipError
-// when the desktop has no such partnership.
+// when the desktop has no such partnership or the device is connected through it.
 void DeletePartnership(pal::Machine& desktop, pal::Machine& device, DWORD id);
 
 // The partnership selected in the engine's window (0: none). Creating the first partnership

@@ -40,8 +40,8 @@ public:
     STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(SetStatusText)(LPSTR lpszText) override;
     STDMETHOD_(HWND, GetWindow)(UINT uFlags) override;
-    STDMETHOD(OnItemNotify)(UINT uCode, LPSTR lpszProgId, LPSTR lpszName, HREPLITEM hItem,
-                            ULONG ulFlags) override;
+    STDMETHOD(OnItemNotify)
+    (UINT uCode, LPSTR lpszProgId, LPSTR lpszName, HREPLITEM hItem, ULONG ulFlags) override;
     STDMETHOD(QueryDevice)(UINT uCode, LPVOID* ppResult) override;
 
     std::vector<ItemNotification> Notifications() const;

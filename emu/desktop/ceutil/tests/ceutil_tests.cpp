@@ -39,8 +39,7 @@ TEST_F(CeUtilTest, OpensAPartnershipAndReadsItsValues) {
     EXPECT_EQ(id, 0x700u);
     EXPECT_EQ(CeSvcGetDword(partnership, "DeviceType", &id), E_FAIL);
     EXPECT_EQ(CeSvcGetString(partnership, "PId", deviceType, sizeof deviceType), E_FAIL);
-    EXPECT_EQ(CeSvcGetDword(partnership, "Missing", &id),
-              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CeSvcGetDword(partnership, "Missing", &id), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 
     HCESVC contact = nullptr;
     char path[] = "Services\\Synchronization\\Objects\\Contact";
