@@ -1,5 +1,5 @@
 // Installing the mail client: files, and every registry value mail-client detection reads.
-#include "mailclient_fixture.h"
+#include "mailclient_testing/mail_client_test.h"
 
 namespace mailclient_testing {
 namespace {

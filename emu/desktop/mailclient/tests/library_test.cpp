@@ -1,7 +1,7 @@
 // The mail client's Simple MAPI library: sessions, enumeration, reading, sending, deleting.
 #include <cstring>
 
-#include "mailclient_fixture.h"
+#include "mailclient_testing/mail_client_test.h"
 
 namespace mailclient_testing {
 namespace {

@@ -1,5 +1,5 @@
 // The mail client's store controls: validation, marking, deleting, times.
-#include "mailclient_fixture.h"
+#include "mailclient_testing/mail_client_test.h"
 
 namespace mailclient_testing {
 namespace {

@@ -1,7 +1,7 @@
 // CSimpleMAPI, the desktop provider's wrapper, over the installed mail client.
 #include "simple_mapi.h"
 
-#include "mailclient_fixture.h"
+#include "mailclient_testing/mail_client_test.h"
 
 namespace mailclient_testing {
 namespace {
