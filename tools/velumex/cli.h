@@ -25,9 +25,14 @@ struct CliContext {
     pal::Machine& MachineNamed(pal::World& world, const std::string& name) const;
 };
 
+// The command group `name` (e.g. "desktop", "device"), created by whichever command file asks
+// first; every group requires one of its subcommands.
+CLI::App* GroupCommand(CLI::App& app, const std::string& name, const std::string& description);
+
 void AddWorldCommands(CLI::App& app, CliContext& context);
 void AddRegCommands(CLI::App& app, CliContext& context);
 void AddPacketCommands(CLI::App& app);
 void AddPartnerCommands(CLI::App& app, CliContext& context);
+void AddMailCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

@@ -18,6 +18,14 @@ pal::Machine& CliContext::MachineNamed(pal::World& world, const std::string& nam
     return *machine;
 }
 
+CLI::App* GroupCommand(CLI::App& app, const std::string& name, const std::string& description) {
+    for (auto* existing : app.get_subcommands([](CLI::App*) { return true; }))
+        if (existing->get_name() == name) return existing;
+    auto* group = app.add_subcommand(name, description);
+    group->require_subcommand(1);
+    return group;
+}
+
 }  // namespace velumex
 
 int main(int argc, char** argv) {
@@ -34,6 +42,7 @@ int main(int argc, char** argv) {
     velumex::AddRegCommands(app, context);
     velumex::AddPacketCommands(app);
     velumex::AddPartnerCommands(app, context);
+    velumex::AddMailCommands(app, context);
 
     try {
         app.parse(argc, argv);

@@ -81,8 +81,7 @@ void AddPartnerCommands(CLI::App& app, CliContext& context) {
         }
     });
 
-    auto* device = app.add_subcommand("device", "connect or disconnect the device");
-    device->require_subcommand(1);
+    auto* device = GroupCommand(app, "device", "the emulated device");
     auto* connect = device->add_subcommand(
         "connect", "connect the device through a partnership (default: the selected one)");
     auto id = std::make_shared<std::string>();

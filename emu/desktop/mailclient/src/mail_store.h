@@ -1,0 +1,71 @@
+// The machine component holding the mail client's state: the SQLite store of messages (opened
+// on first use, one connection per machine) and the open Simple MAPI sessions.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pal/runtime/components.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pal {
+class Machine;
+}
+
+namespace emu::mailclient {
+
+class MailStore : public pal::Component {
+public:
+    explicit MailStore(pal::Machine& machine);
+    ~MailStore() override;
+
+    // The connection, opened (and the schema made) on first use. Callers hold Lock().
+    sqlite3* Db();
+    std::recursive_mutex& Lock() { return m_lock; }
+
+    std::set<std::uintptr_t>& Sessions() { return m_sessions; }
+    std::uintptr_t NextSession() { return ++m_lastSession; }
+    bool LogonRefused() const { return m_logonRefused; }
+    void SetLogonRefused(bool refused) { m_logonRefused = refused; }
+
+private:
+    std::filesystem::path m_file;
+    std::recursive_mutex m_lock;
+    sqlite3* m_db = nullptr;
+    std::set<std::uintptr_t> m_sessions;
+    std::uintptr_t m_lastSession = 0x4D430000;
+    bool m_logonRefused = false;
+};
+
+// One prepared statement; every SQLite failure throws std::runtime_error with SQLite's text.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, const std::string& text);
+    Statement& Bind(int index, const std::vector<std::uint8_t>& bytes);
+    bool Step();
+    void Run();
+    std::int64_t Int(int column) const;
+    std::string Text(int column) const;
+    std::vector<std::uint8_t> Bytes(int column) const;
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// Runs SQL without results (schema, BEGIN/COMMIT).
+void Execute(sqlite3* db, const char* sql);
+
+}  // namespace emu::mailclient

@@ -1,0 +1,168 @@
+// The message store's operations: filing, listing, reading, marking and deleting messages.
+#include <sqlite3.h>
+
+#include "emu/mailclient/mail_client.h"
+#include "mail_store.h"
+#include "pal/runtime/machine.h"
+
+namespace emu::mailclient {
+
+namespace {
+
+void Validate(const Message& message, Folder folder) {
+    if (folder == Folder::Inbox && message.from.address.empty())
+        throw MailClientError("the originator needs an address");
+    for (const Recipient& recipient : message.recipients) {
+        if (recipient.recipClass < kTo || recipient.recipClass > kBcc)
+            throw MailClientError("recipient class " + std::to_string(recipient.recipClass) +
+                                  " is not 1 (To), 2 (Cc) or 3 (Bcc)");
+        if (recipient.address.empty()) throw MailClientError("a recipient needs an address");
+    }
+    if (!message.received.empty() && NormalizeReceived(message.received) != message.received)
+        throw MailClientError("received time '" + message.received +
+                              "' is not YYYY-MM-DDTHH:MM:SS");
+}
+
+std::uint64_t File(pal::Machine& machine, const Message& message, Folder folder) {
+    Validate(message, folder);
+    std::string received = message.received.empty() ? LocalNow(machine) : message.received;
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    sqlite3* db = store.Db();
+    Execute(db, "BEGIN IMMEDIATE");
+    try {
+        Statement insert(db,
+                         "INSERT INTO messages (folder, subject, body, received, unread, "
+                         "from_name, from_address) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        insert.Bind(1, static_cast<std::int64_t>(folder))
+            .Bind(2, message.subject)
+            .Bind(3, message.body)
+            .Bind(4, received)
+            .Bind(5, std::int64_t{message.unread ? 1 : 0})
+            .Bind(6, message.from.name)
+            .Bind(7, message.from.address)
+            .Run();
+        auto id = static_cast<std::uint64_t>(sqlite3_last_insert_rowid(db));
+        for (size_t i = 0; i < message.recipients.size(); ++i) {
+            const Recipient& recipient = message.recipients[i];
+            Statement add(db, "INSERT INTO recipients VALUES (?, ?, ?, ?, ?)");
+            add.Bind(1, static_cast<std::int64_t>(id))
+                .Bind(2, static_cast<std::int64_t>(i))
+                .Bind(3, static_cast<std::int64_t>(recipient.recipClass))
+                .Bind(4, recipient.name)
+                .Bind(5, recipient.address)
+                .Run();
+        }
+        for (size_t i = 0; i < message.attachments.size(); ++i) {
+            const Attachment& attachment = message.attachments[i];
+            Statement add(db, "INSERT INTO attachments VALUES (?, ?, ?, ?, ?)");
+            add.Bind(1, static_cast<std::int64_t>(id))
+                .Bind(2, static_cast<std::int64_t>(i))
+                .Bind(3, attachment.fileName)
+                .Bind(4, attachment.pathName)
+                .Bind(5, attachment.content)
+                .Run();
+        }
+        Execute(db, "COMMIT");
+        return id;
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+// Fills recipients and attachments (with content when asked) of a message read from its row.
+void LoadParts(sqlite3* db, Message& message, bool withContent) {
+    Statement recipients(db,
+                         "SELECT class, name, address FROM recipients WHERE message = ? "
+                         "ORDER BY position");
+    recipients.Bind(1, static_cast<std::int64_t>(message.id));
+    while (recipients.Step())
+        message.recipients.push_back(
+            {static_cast<unsigned>(recipients.Int(0)), recipients.Text(1), recipients.Text(2)});
+    Statement attachments(db, withContent ? "SELECT file_name, path_name, length(content), content "
+                                            "FROM attachments WHERE message = ? ORDER BY position"
+                                          : "SELECT file_name, path_name, length(content) "
+                                            "FROM attachments WHERE message = ? ORDER BY position");
+    attachments.Bind(1, static_cast<std::int64_t>(message.id));
+    while (attachments.Step()) {
+        Attachment attachment{attachments.Text(0),
+                              attachments.Text(1),
+                              static_cast<std::uint64_t>(attachments.Int(2)),
+                              {}};
+        if (withContent) attachment.content = attachments.Bytes(3);
+        message.attachments.push_back(std::move(attachment));
+    }
+}
+
+constexpr const char* kMessageColumns =
+    "SELECT id, folder, subject, body, received, unread, from_name, from_address FROM messages ";
+
+Message FromRow(const Statement& row) {
+    Message message;
+    message.id = static_cast<std::uint64_t>(row.Int(0));
+    message.folder = static_cast<Folder>(row.Int(1));
+    message.subject = row.Text(2);
+    message.body = row.Text(3);
+    message.received = row.Text(4);
+    message.unread = row.Int(5) != 0;
+    message.from = {row.Text(6), row.Text(7)};
+    return message;
+}
+
+}  // namespace
+
+std::uint64_t AddMessage(pal::Machine& machine, const Message& message) {
+    return File(machine, message, Folder::Inbox);
+}
+
+std::uint64_t RecordSent(pal::Machine& machine, const Message& message) {
+    return File(machine, message, Folder::Sent);
+}
+
+bool DeleteMessage(pal::Machine& machine, std::uint64_t id) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    Statement remove(store.Db(), "DELETE FROM messages WHERE id = ?");
+    remove.Bind(1, static_cast<std::int64_t>(id)).Run();
+    return sqlite3_changes(store.Db()) > 0;
+}
+
+bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE id = ?");
+    update.Bind(1, std::int64_t{unread ? 1 : 0}).Bind(2, static_cast<std::int64_t>(id)).Run();
+    return sqlite3_changes(store.Db()) > 0;
+}
+
+std::vector<Message> ListMessages(pal::Machine& machine, Folder folder) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    Statement rows(store.Db(),
+                   (std::string(kMessageColumns) + "WHERE folder = ? ORDER BY id").c_str());
+    rows.Bind(1, static_cast<std::int64_t>(folder));
+    std::vector<Message> messages;
+    while (rows.Step()) messages.push_back(FromRow(rows));
+    for (Message& message : messages) LoadParts(store.Db(), message, false);
+    return messages;
+}
+
+std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    Statement row(store.Db(), (std::string(kMessageColumns) + "WHERE id = ?").c_str());
+    row.Bind(1, static_cast<std::int64_t>(id));
+    if (!row.Step()) return std::nullopt;
+    Message message = FromRow(row);
+    LoadParts(store.Db(), message, true);
+    return message;
+}
+
+void SetLogonRefused(pal::Machine& machine, bool refused) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    store.SetLogonRefused(refused);
+}
+
+}  // namespace emu::mailclient
