@@ -66,6 +66,18 @@ Module* ModuleAt(ModuleTable& table, const void* address) {
     return nullptr;
 }
 
+// Detaches every library of the table, last loaded first, as at process termination, and
+// unloads it. The executable's stand-in has no library behind it and stays.
+void DetachAll(ModuleTable& table) {
+    std::lock_guard<std::recursive_mutex> guard(table.Lock());
+    auto modules = table.All();
+    for (auto it = modules.rbegin(); it != modules.rend(); ++it) {
+        if (!(*it)->Host()) continue;
+        CallDllMain(**it, DLL_PROCESS_DETACH, kProcessTerminating);
+        Unmap(table, **it);
+    }
+}
+
 // The table of a process being torn down on this thread: its components are gone from the
 // process by then, so the library calls made by DllMain find the table here.
 struct TearDown {
@@ -86,21 +98,11 @@ public:
                               std::shared_ptr<Process>(std::shared_ptr<Process>(), &m_process));
         TearDown previous = t_tearDown;
         t_tearDown = {&m_process, &m_table};
-        UnloadAll();
+        DetachAll(m_table);
         t_tearDown = previous;
     }
 
 private:
-    void UnloadAll() {
-        std::lock_guard<std::recursive_mutex> guard(m_table.Lock());
-        auto modules = m_table.All();
-        for (auto it = modules.rbegin(); it != modules.rend(); ++it) {
-            if (!(*it)->Host()) continue;
-            CallDllMain(**it, DLL_PROCESS_DETACH, kProcessTerminating);
-            Unmap(m_table, **it);
-        }
-    }
-
     Process& m_process;
     ModuleTable& m_table;
 };
@@ -112,6 +114,10 @@ ModuleTable& LoadedModules(Process& process) {
     ModuleTable& table = process.Get<ModuleTable>();
     process.Get<ModuleUnloader>();
     return table;
+}
+
+void UnloadProcessModules(Process& process) {
+    if (auto* table = process.Find<ModuleTable>()) DetachAll(*table);
 }
 
 std::u16string WithDefaultExtension(std::u16string_view name) {

@@ -16,6 +16,10 @@ class Process;
 // the process goes away to be detached and unloaded.
 ModuleTable& LoadedModules(Process& process);
 
+// Detaches (as at process termination) and unloads every library `process` holds, last loaded
+// first; for a process whose program has ended, called on a thread running in it.
+void UnloadProcessModules(Process& process);
+
 // Loads `name` (a path or a bare file name) into the current process, or adds a reference to
 // the module already loaded from the same place. `callerAddress` is a code address of the caller,
 // used to search the calling module's folder. Null with the last error set on failure.

@@ -1,5 +1,6 @@
 #include "pal/runtime/thread.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/window_manager.h"
 #include "pal/sync.h"
 #include "pal/threads.h"
 
@@ -59,13 +61,20 @@ public:
     const std::shared_ptr<RunningThreads> running = std::make_shared<RunningThreads>();
 };
 
+// How many of a process's threads are running; shared with the threads, which may outlive it.
+class ProcessThreads : public Component {
+public:
+    explicit ProcessThreads(Process&) {}
+    const std::shared_ptr<std::atomic<DWORD>> running = std::make_shared<std::atomic<DWORD>>(0);
+};
+
 }  // namespace
 
 struct ThreadLauncher {
     static void Run(std::shared_ptr<Thread> thread, Machine* machine,
                     std::shared_ptr<Process> process, std::function<DWORD()> body,
                     std::function<void(DWORD)> onEnd, std::shared_ptr<RunningThreads> running,
-                    std::promise<void> started) {
+                    std::shared_ptr<std::atomic<DWORD>> inProcess, std::promise<void> started) {
         SetCurrentContext(machine, std::move(process));
         t_startedByLayer = true;
         const DWORD id = CurrentThreadId();
@@ -79,11 +88,14 @@ struct ThreadLauncher {
         } catch (const ThreadExit& exit) {
             code = exit.code;
         }
+        // Its windows and message queue go with the thread, before anyone sees it ended.
+        ReleaseThreadWindows();
         AbandonMutexesOfCurrentThread();
         {
             auto waits = LockWaits();
             thread->m_exitCode = code;
             thread->m_ended = true;
+            --*inProcess;
             thread->WakeWaitersLocked();
         }
         if (onEnd) onEnd(code);
@@ -113,19 +125,28 @@ std::shared_ptr<Thread> StartThread(Machine& machine, std::shared_ptr<Process> p
                                     std::function<DWORD()> body, std::function<void(DWORD)> onEnd) {
     auto thread = std::make_shared<Thread>();
     auto running = machine.Get<MachineThreads>().running;
+    Process& owner = process ? *process : *machine.SystemProcess();
+    auto inProcess = owner.Get<ProcessThreads>().running;
     std::promise<void> started;
     auto ready = started.get_future();
     running->Begin();
+    ++*inProcess;
     try {
         std::thread(ThreadLauncher::Run, thread, &machine, std::move(process), std::move(body),
-                    std::move(onEnd), running, std::move(started))
+                    std::move(onEnd), running, inProcess, std::move(started))
             .detach();
     } catch (...) {
+        --*inProcess;
         running->End(0);  // the thread never started: it had no id
         throw;
     }
     ready.get();
     return thread;
+}
+
+DWORD RunningThreadCount(Process& process) {
+    auto* threads = process.Find<ProcessThreads>();
+    return threads ? threads->running->load() : 0;
 }
 
 bool JoinMachineThreads(Machine& machine, std::chrono::milliseconds limit) {

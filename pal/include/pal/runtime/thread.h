@@ -31,11 +31,15 @@ private:
 // Runs `body` on a new host thread whose current machine and process are the given ones; the
 // thread's exit code is what `body` returns, or what it passes to ExitThread. Once the thread has
 // ended (exit code set, the mutexes it owned abandoned, waiters on it released), `onEnd` runs on
-// it with the exit code: a process's main thread marks its process exited there. Returns when
-// the thread runs and has its id; throws std::system_error when no host thread can be made.
+// it with the exit code: a process's main thread marks its process exited there. The thread's
+// windows and message queue are released as its body returns (see ReleaseThreadWindows). Returns
+// when the thread runs and has its id; throws std::system_error when no host thread can be made.
 std::shared_ptr<Thread> StartThread(Machine& machine, std::shared_ptr<Process> process,
                                     std::function<DWORD()> body,
                                     std::function<void(DWORD)> onEnd = nullptr);
+
+// The threads started in `process` (by StartThread or CreateThread) that have not ended yet.
+DWORD RunningThreadCount(Process& process);
 
 // Waits up to `limit` for the threads started in `machine` (other than the caller) to end. True
 // when none is left; otherwise reports the stragglers on stderr and returns false: they are left

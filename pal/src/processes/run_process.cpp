@@ -1,0 +1,36 @@
+#include <utility>
+
+#include "../modules/loader.h"
+#include "pal/runtime/machine.h"
+#include "pal/runtime/process.h"
+#include "pal/runtime/program.h"
+#include "pal/runtime/thread.h"
+
+namespace pal {
+
+namespace {
+
+// Ends the process whose main thread is the calling thread, with `code`. Its libraries are told
+// first (they may still use handles and the machine), and waiters are released last, so that
+// whoever wakes finds the process gone from the list.
+void EndProcess(Process& process, DWORD code) {
+    UnloadProcessModules(process);
+    for (auto& [handle, object] : process.Handles().TakeAll()) {
+        object->OnHandleClosing(process, handle);
+        object->OnHandleClosed(process);
+    }
+    process.GetMachine().RemoveProcess(process.Id());
+    process.MarkExited(code);
+}
+
+}  // namespace
+
+std::shared_ptr<Thread> RunProcess(std::shared_ptr<Process> process, std::function<DWORD()> main) {
+    Machine& machine = process->GetMachine();
+    Process* raw = process.get();
+    // The main thread keeps the process alive through its context until the end.
+    return StartThread(machine, std::move(process), std::move(main),
+                       [raw](DWORD code) { EndProcess(*raw, code); });
+}
+
+}  // namespace pal
