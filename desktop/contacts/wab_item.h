@@ -8,6 +8,8 @@ class CWABItem : public CItem {
 public:
     CWABItem() : m_entryId(nullptr), m_modified{} {}
     ~CWABItem() override;
+    CWABItem(const CWABItem&) = delete;
+    CWABItem& operator=(const CWABItem&) = delete;
     ObjectKind GetKind() override { return OBJECT_KIND_CONTACT; }
     void Free() override;
     // Header, then the counted entry identifier, then the time: 18 + c bytes.

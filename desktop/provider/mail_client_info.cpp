@@ -1,6 +1,7 @@
 #include "mail_client_info.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "st_log_file.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "mail_folder.h"
 #include "mail_handler.h"
 #include "repl_object.h"
 #include "resource_library.h"
