@@ -1,0 +1,283 @@
+#include "activesync/device_link.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+#include "activesync/partnerships.h"
+#include "engine_state.h"
+#include "pal/runtime/process.h"
+#include "pal/runtime/thread.h"
+#include "rapi_server.h"
+
+namespace activesync {
+
+namespace {
+
+struct Pending {
+    Bytes request;
+    Bytes reply;
+    enum class State { Queued, Running, Answered, Dropped } state = State::Queued;
+};
+
+// One endpoint's device thread and process while the device is connected.
+class Server {
+public:
+    Server(pal::Machine& device, const std::u16string& processPath, LinkHandler handler)
+        : m_device(device), m_handler(std::move(handler)) {
+        m_process = device.CreateProcess(processPath);
+        pal::StartThread(
+            device, m_process, [this] { return Run(); },
+            [this](DWORD) {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_ended = true;
+                m_changed.notify_all();
+            });
+    }
+
+    ~Server() { Stop(); }
+
+    // Fails every call not yet answered, waits for the thread to end and ends the process (its
+    // handles go with it, as a dropped device forgets them). Idempotent.
+    void Stop() {
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (m_stopping) {
+                m_changed.wait(guard, [this] { return m_ended; });
+                return;
+            }
+            m_stopping = true;
+            for (auto& pending : m_queue) pending->state = Pending::State::Dropped;
+            if (m_running) m_running->state = Pending::State::Dropped;
+            m_queue.clear();
+            m_changed.notify_all();
+            m_changed.wait(guard, [this] { return m_ended; });
+        }
+        m_process->Handles().TakeAll();
+        m_process->MarkExited(0);
+        m_device.RemoveProcess(m_process->Id());
+    }
+
+    CallResult Call(const Bytes& request) {
+        auto pending = std::make_shared<Pending>();
+        pending->request = request;
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (m_stopping) return {CallStatus::Dropped, {}};
+        m_queue.push_back(pending);
+        m_changed.notify_all();
+        m_changed.wait(guard, [&] {
+            return pending->state == Pending::State::Answered ||
+                   pending->state == Pending::State::Dropped;
+        });
+        if (pending->state == Pending::State::Dropped) return {CallStatus::Dropped, {}};
+        return {CallStatus::Answered, std::move(pending->reply)};
+    }
+
+private:
+    DWORD Run() {
+        std::unique_lock<std::mutex> guard(m_lock);
+        for (;;) {
+            m_changed.wait(guard, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping) return 0;
+            m_running = m_queue.front();
+            m_queue.pop_front();
+            m_running->state = Pending::State::Running;
+            Bytes request = m_running->request;
+            guard.unlock();
+            Bytes reply;
+            bool answered = true;
+            try {
+                reply = m_handler(request);
+            } catch (const std::exception&) {
+                answered = false;  // a request the server cannot read gets no answer
+            }
+            guard.lock();
+            if (m_running->state == Pending::State::Running) {
+                m_running->reply = std::move(reply);
+                m_running->state = answered ? Pending::State::Answered : Pending::State::Dropped;
+            }
+            m_running.reset();
+            m_changed.notify_all();
+        }
+    }
+
+    pal::Machine& m_device;
+    LinkHandler m_handler;
+    std::shared_ptr<pal::Process> m_process;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<std::shared_ptr<Pending>> m_queue;
+    std::shared_ptr<Pending> m_running;
+    bool m_stopping = false;
+    bool m_ended = false;
+};
+
+struct Endpoint {
+    std::u16string processPath;
+    LinkHandler handler;
+    std::shared_ptr<Server> server;
+};
+
+std::mutex g_linksLock;
+std::map<pal::Machine*, std::weak_ptr<DeviceLink::Impl>> g_links;
+
+}  // namespace
+
+class DeviceLink::Impl {
+public:
+    Impl(DeviceLink& owner, pal::Machine& desktop, pal::Machine& device)
+        : m_owner(owner), m_desktop(desktop), m_device(device) {}
+
+    void Connect(DWORD id) {
+        if (!FindPartnership(m_desktop, m_device, id))
+            throw PartnershipError("the desktop has no such partnership");
+        if (!FindPartnership(m_desktop, m_device, id)->partnerBit)
+            throw PartnershipError("the device has no such partnership");
+        Disconnect(false);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_connected = id;
+        for (auto& [name, endpoint] : m_endpoints)
+            endpoint.server =
+                std::make_shared<Server>(m_device, endpoint.processPath, endpoint.handler);
+        auto& state = m_desktop.Get<EngineState>();
+        state.SetConnected(id);
+        state.SetSelected(id);
+    }
+
+    // Ends the device servers; `record`: the world then records no connection.
+    void Disconnect(bool record) {
+        std::vector<std::shared_ptr<Server>> servers;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (!m_connected) return;
+            m_connected = 0;
+            for (auto& entry : m_endpoints) servers.push_back(std::move(entry.second.server));
+        }
+        for (auto& server : servers)
+            if (server) server->Stop();
+        if (record) m_desktop.Get<EngineState>().SetConnected(0);
+    }
+
+    DWORD Connected() const {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_connected;
+    }
+
+    void Serve(const std::string& name, std::u16string processPath, LinkHandler handler) {
+        StopServing(name);
+        std::lock_guard<std::mutex> guard(m_lock);
+        Endpoint& endpoint = m_endpoints[name];
+        endpoint.processPath = std::move(processPath);
+        endpoint.handler = std::move(handler);
+        if (m_connected)
+            endpoint.server =
+                std::make_shared<Server>(m_device, endpoint.processPath, endpoint.handler);
+    }
+
+    void StopServing(const std::string& name) {
+        std::shared_ptr<Server> server;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            auto found = m_endpoints.find(name);
+            if (found == m_endpoints.end()) return;
+            server = std::move(found->second.server);
+            m_endpoints.erase(found);
+        }
+        if (server) server->Stop();
+    }
+
+    CallResult Call(const std::string& name, const Bytes& request) {
+        std::shared_ptr<Server> server;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (!m_connected) return {CallStatus::NotConnected, {}};
+            auto found = m_endpoints.find(name);
+            if (found == m_endpoints.end() || !found->second.server)
+                return {CallStatus::NoService, {}};
+            server = found->second.server;
+        }
+        return server->Call(request);
+    }
+
+    DeviceLink& m_owner;
+    pal::Machine& m_desktop;
+    pal::Machine& m_device;
+
+private:
+    mutable std::mutex m_lock;
+    DWORD m_connected = 0;
+    std::map<std::string, Endpoint> m_endpoints;
+};
+
+DeviceLink::DeviceLink(pal::Machine& desktop, pal::Machine& device)
+    : m_impl(std::make_shared<Impl>(*this, desktop, device)) {
+    {
+        std::lock_guard<std::mutex> guard(g_linksLock);
+        auto& slot = g_links[&desktop];
+        if (slot.lock()) throw std::logic_error("the desktop already has a device link");
+        slot = m_impl;
+    }
+    m_impl->Serve(kRapiEndpoint, kRapiServerPath, ServeRapiRequest);
+    DWORD recorded = desktop.Get<EngineState>().Connected();
+    if (recorded) {
+        try {
+            m_impl->Connect(recorded);
+        } catch (const PartnershipError&) {
+            desktop.Get<EngineState>().SetConnected(0);
+        }
+    }
+}
+
+DeviceLink::~DeviceLink() {
+    m_impl->Disconnect(false);
+    std::lock_guard<std::mutex> guard(g_linksLock);
+    g_links.erase(&m_impl->m_desktop);
+}
+
+
+pal::Machine& DeviceLink::Desktop() { return m_impl->m_desktop; }
+pal::Machine& DeviceLink::Device() { return m_impl->m_device; }
+void DeviceLink::Connect(DWORD id) { m_impl->Connect(id); }
+void DeviceLink::Disconnect() { m_impl->Disconnect(true); }
+bool DeviceLink::IsConnected() const { return m_impl->Connected() != 0; }
+DWORD DeviceLink::ConnectedId() const { return m_impl->Connected(); }
+
+void DeviceLink::Serve(const std::string& endpoint, std::u16string processPath,
+                       LinkHandler handler) {
+    m_impl->Serve(endpoint, std::move(processPath), std::move(handler));
+}
+
+void DeviceLink::StopServing(const std::string& endpoint) { m_impl->StopServing(endpoint); }
+
+CallResult DeviceLink::Call(const std::string& endpoint, const Bytes& request) {
+    return m_impl->Call(endpoint, request);
+}
+
+namespace {
+std::shared_ptr<DeviceLink::Impl> LinkOf(pal::Machine& desktop) {
+    std::lock_guard<std::mutex> guard(g_linksLock);
+    auto found = g_links.find(&desktop);
+    return found == g_links.end() ? nullptr : found->second.lock();
+}
+}  // namespace
+
+DeviceLink* DeviceLink::Of(pal::Machine& desktop) {
+    auto link = LinkOf(desktop);
+    return link ? &link->m_owner : nullptr;
+}
+
+CallResult DeviceLink::Call(pal::Machine& desktop, const std::string& endpoint,
+                            const Bytes& request) {
+    auto link = LinkOf(desktop);
+    if (!link) return {CallStatus::NotConnected, {}};
+    return link->Call(endpoint, request);
+}
+
+DWORD DeviceLink::ConnectedId(pal::Machine& desktop) {
+    auto link = LinkOf(desktop);
+    return link ? link->Connected() : 0;
+}
+
+}  // namespace activesync
