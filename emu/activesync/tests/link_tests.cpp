@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "activesync/device_link.h"
+#include "activesync/partnerships.h"
+#include "pal/runtime/context.h"
+#include "pal/runtime/process.h"
+#include "pal/runtime/registry_store.h"
+#include "pal_testing/temp_world.h"
+
+namespace {
+
+using namespace activesync;
+
+class LinkTest : public pal::testing::DesktopTest {
+protected:
+    LinkTest() {
+        CreatePartnership(m_world.Desktop(), m_world.Device(), u"PocketPC", 0x42);
+        m_link.emplace(m_world.Get());
+    }
+    ~LinkTest() override { m_link.reset(); }
+    void Reopen() {
+        m_link.reset();
+        DesktopTest::Reopen();
+        m_link.emplace(m_world.Get());
+    }
+
+    std::optional<DeviceLink> m_link;
+};
+
+Bytes Echo(const Bytes& request) {
+    std::string where = pal::CurrentMachine().Name();
+    Bytes reply(where.begin(), where.end());
+    reply.insert(reply.end(), request.begin(), request.end());
+    return reply;
+}
+
+TEST_F(LinkTest, ConnectionIsRecordedInTheWorld) {
+    EXPECT_FALSE(m_link->IsConnected());
+    m_link->Connect(0x42);
+    EXPECT_EQ(m_link->ConnectedId(), 0x42u);
+    EXPECT_EQ(DeviceLink::ConnectedId(m_world.Desktop()), 0x42u);
+    EXPECT_EQ(SelectedPartnership(m_world.Desktop()), 0x42u);
+    EXPECT_EQ(DeviceLink::Of(m_world.Desktop()), &*m_link);
+
+    Reopen();
+    EXPECT_EQ(m_link->ConnectedId(), 0x42u);
+    m_link->Disconnect();
+    Reopen();
+    EXPECT_FALSE(m_link->IsConnected());
+    EXPECT_EQ(DeviceLink::ConnectedId(m_world.Desktop()), 0u);
+}
+
+TEST_F(LinkTest, ConnectNeedsThePartnershipOnBothMachines) {
+    EXPECT_THROW(m_link->Connect(0x43), PartnershipError);
+    pal::RegistryStore(m_world.Device()).DeleteKey(std::u16string(kDevicePartnersKey) + u"\\P1");
+    EXPECT_THROW(m_link->Connect(0x42), PartnershipError);
+    EXPECT_FALSE(m_link->IsConnected());
+    EXPECT_THROW(DeviceLink second(m_world.Get()), std::logic_error);
+}
+
+TEST_F(LinkTest, CallsRunOnTheDeviceInTheEndpointsProcess) {
+    DWORD serverProcess = 0;
+    m_link->Serve("echo", u"\\Windows\\echo.exe", [&](const Bytes& request) {
+        EXPECT_EQ(pal::CurrentProcess().ExePath(), u"\\Windows\\echo.exe");
+        serverProcess = pal::CurrentProcess().Id();
+        return Echo(request);
+    });
+    EXPECT_EQ(m_link->Call("echo", {1}).status, CallStatus::NotConnected);
+    m_link->Connect(0x42);
+    CallResult answered = m_link->Call("echo", {1, 2});
+    ASSERT_EQ(answered.status, CallStatus::Answered);
+    EXPECT_EQ(answered.reply, (Bytes{'d', 'e', 'v', 'i', 'c', 'e', 1, 2}));
+    EXPECT_TRUE(m_world.Device().FindProcess(serverProcess));
+    EXPECT_EQ(m_link->Call("nothing", {}).status, CallStatus::NoService);
+
+    // The device process goes with the connection.
+    m_link->Disconnect();
+    EXPECT_FALSE(m_world.Device().FindProcess(serverProcess));
+    EXPECT_EQ(DeviceLink::Call(m_world.Desktop(), "echo", {}).status, CallStatus::NotConnected);
+}
+
+TEST_F(LinkTest, DisconnectFailsCallsInFlight) {
+    std::promise<void> entered;
+    std::promise<void> release;
+    auto released = release.get_future().share();
+    m_link->Serve("slow", u"\\Windows\\slow.exe", [&](const Bytes& request) {
+        entered.set_value();
+        released.wait();
+        return request;
+    });
+    m_link->Connect(0x42);
+    auto caller = std::async(std::launch::async, [&] { return m_link->Call("slow", {9}); });
+    entered.get_future().wait();
+    auto disconnecting = std::async(std::launch::async, [&] { m_link->Disconnect(); });
+    EXPECT_EQ(caller.get().status, CallStatus::Dropped);
+    release.set_value();
+    disconnecting.get();
+    EXPECT_FALSE(m_link->IsConnected());
+}
+
+TEST_F(LinkTest, ALinkForgetsAConnectionWhosePartnershipIsGone) {
+    m_link->Connect(0x42);
+    m_link.reset();
+    DeletePartnership(m_world.Desktop(), m_world.Device(), 0x42);
+    m_link.emplace(m_world.Get());
+    EXPECT_FALSE(m_link->IsConnected());
+}
+
+}  // namespace
