@@ -1,9 +1,9 @@
 // The folder of the "Address" object type: the address book.
 #pragma once
 
-#include "repl_object.h"
-
 #include <list>
+
+#include "repl_object.h"
 
 class CWABFolder : public CFolder {
 public:

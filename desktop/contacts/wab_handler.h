@@ -1,8 +1,8 @@
 // The object handler of the "Address" type. The store owns it; it is not reference counted.
 #pragma once
 
-#include <windows.h>
 #include <replication.h>
+#include <windows.h>
 
 #include <list>
 

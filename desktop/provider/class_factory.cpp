@@ -66,9 +66,7 @@ STDAPI DllGetClassObject(REFCLSID, REFIID riid, LPVOID* ppv) {
     return S_OK;
 }
 
-STDAPI DllCanUnloadNow() {
-    return g_objectCount != 0 || g_lockCount != 0 ? S_FALSE : S_OK;
-}
+STDAPI DllCanUnloadNow() { return g_objectCount != 0 || g_lockCount != 0 ? S_FALSE : S_OK; }
 
 // Leaving a process ends its log ("Log finished"), as the library's exit handlers would.
 PAL_EXPORT BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

@@ -42,8 +42,8 @@ BOOL ReadRegistryString(HKEY root, LPCSTR subKey, LPCSTR valueName, char (&buffe
     DWORD type = 0;
     DWORD size = MAX_PATH;
     // The value's data in the ANSI code page, its terminator included in `size`.
-    LONG result = RegQueryValueExA(key, valueName, nullptr, &type,
-                                   reinterpret_cast<LPBYTE>(buffer), &size);
+    LONG result =
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         buffer[0] = '\0';
@@ -72,8 +72,7 @@ void DetectMailClient(MailClientInfo* info) {
     CSTLogScope scope("Checking OE version...");
 
     HKEY settings = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &settings) ==
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &settings) == ERROR_SUCCESS) {
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;

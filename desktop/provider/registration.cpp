@@ -171,8 +171,9 @@ void ForEachServedPartnership(Visit visit) {
     for (DWORD index = 0; SUCCEEDED(CeSvcEnumProfiles(&enumeration, index, &profile)); ++index) {
         if (profile == 0xFFFFFFFF) continue;
         HCESVC partnership = nullptr;
-        if (FAILED(CeSvcOpen(CESVC_DEVICEX, reinterpret_cast<LPSTR>(static_cast<DWORD_PTR>(profile)),
-                             FALSE, &partnership)))
+        if (FAILED(CeSvcOpen(CESVC_DEVICEX,
+                             reinterpret_cast<LPSTR>(static_cast<DWORD_PTR>(profile)), FALSE,
+                             &partnership)))
             continue;
         char deviceType[MAX_PATH] = {};
         if (SUCCEEDED(CeSvcGetString(partnership, "DeviceType", deviceType, MAX_PATH)) &&

@@ -4,8 +4,8 @@
 // payload, all little-endian.
 #pragma once
 
-#include <windows.h>
 #include <replication.h>
+#include <windows.h>
 
 #include <list>
 

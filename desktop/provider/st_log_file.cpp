@@ -151,8 +151,8 @@ void CSTLogFile::WriteLine(const char* text) {
     // The raw high-resolution counter, which orders lines finer than the clock.
     QueryPerformanceCounter(&counter);
     char stamp[kStampSize];
-    std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u(%lld)", now.wHour, now.wMinute,
-                  now.wSecond, static_cast<long long>(counter.QuadPart));
+    std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u(%lld)", now.wHour, now.wMinute, now.wSecond,
+                  static_cast<long long>(counter.QuadPart));
 
     static const char kSpaces[kMaxDepth + 1] =
         "                                                  "

@@ -98,8 +98,7 @@ STDMETHODIMP_(void) CStore::UpdateItem(HREPLFLD hFolder, HREPLITEM hItemDst, HRE
     AsFolder(hFolder)->UpdateItem(hItemDst, hItemSrc);
 }
 
-STDMETHODIMP CStore::GetFolderInfo(LPSTR lpszObjType, HREPLFLD* phFolder,
-                                   IUnknown** ppObjHandler) {
+STDMETHODIMP CStore::GetFolderInfo(LPSTR lpszObjType, HREPLFLD* phFolder, IUnknown** ppObjHandler) {
     if (!lpszObjType || !phFolder || !ppObjHandler) return E_INVALIDARG;
     CFolder* folder = AsFolder(*phFolder);
     // Object type names compare without regard to case.

@@ -5,8 +5,8 @@
 // and item objects. Single-threaded: the engine makes every call on one thread.
 #pragma once
 
-#include <windows.h>
 #include <replication.h>
+#include <windows.h>
 
 #include "mail_client_info.h"
 
@@ -18,8 +18,8 @@ class CWABHandler;
 #define STORE_PROGID "KV.WinCE.OE.3"
 #define STORE_DESCRIPTION "Outlook Express"
 #define STORE_CLSID_TEXT "{B09BEBD5-0544-48e5-BBA0-7AAD157B3AA0}"
-DEFINE_GUID(CLSID_VelumexStore, 0xB09BEBD5, 0x0544, 0x48e5, 0xBB, 0xA0, 0x7A, 0xAD, 0x15, 0x7B, 0x3A,
-            0xA0);
+DEFINE_GUID(CLSID_VelumexStore, 0xB09BEBD5, 0x0544, 0x48e5, 0xBB, 0xA0, 0x7A, 0xAD, 0x15, 0x7B,
+            0x3A, 0xA0);
 
 // Results of Initialize's partnership checks.
 #define VELUMEX_E_MAIL_ELSEWHERE static_cast<HRESULT>(0x805B0065L)
@@ -44,14 +44,14 @@ public:
     STDMETHODIMP GetStoreInfo(PSTOREINFO pStoreInfo) override;
     STDMETHODIMP ReportStatus(HREPLFLD hFolder, HREPLITEM hItem, UINT uStatus,
                               UINT uParam) override;
-    STDMETHODIMP_(int) CompareStoreIDs(LPBYTE lpbID1, UINT cbID1, LPBYTE lpbID2,
-                                       UINT cbID2) override;
+    STDMETHODIMP_(int)
+    CompareStoreIDs(LPBYTE lpbID1, UINT cbID1, LPBYTE lpbID2, UINT cbID2) override;
     STDMETHODIMP_(int) CompareItem(HREPLITEM hItem1, HREPLITEM hItem2) override;
-    STDMETHODIMP_(BOOL) IsItemChanged(HREPLFLD hFolder, HREPLITEM hItem,
-                                      HREPLITEM hItemComp) override;
+    STDMETHODIMP_(BOOL)
+    IsItemChanged(HREPLFLD hFolder, HREPLITEM hItem, HREPLITEM hItemComp) override;
     STDMETHODIMP_(BOOL) IsItemReplicated(HREPLFLD hFolder, HREPLITEM hItem) override;
-    STDMETHODIMP_(void) UpdateItem(HREPLFLD hFolder, HREPLITEM hItemDst,
-                                   HREPLITEM hItemSrc) override;
+    STDMETHODIMP_(void)
+    UpdateItem(HREPLFLD hFolder, HREPLITEM hItemDst, HREPLITEM hItemSrc) override;
     STDMETHODIMP GetFolderInfo(LPSTR lpszObjType, HREPLFLD* phFolder,
                                IUnknown** ppObjHandler) override;
     STDMETHODIMP IsFolderChanged(HREPLFLD hFolder, BOOL* pfChanged) override;

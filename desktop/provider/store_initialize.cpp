@@ -111,10 +111,13 @@ HRESULT CStore::CheckPartnership(IReplNotify* notify) {
     DWORD addressDisabled = 1;
     HCESVC partnership = nullptr;
     // The partnership's desktop key, by profile id; never created here.
-    if (SUCCEEDED(CeSvcOpen(CESVC_DEVICEX, reinterpret_cast<LPSTR>(static_cast<DWORD_PTR>(deviceId)),
-                            FALSE, &partnership))) {
-        messageDisabled = ReadTypeSwitch(partnership, "Services\\Synchronization\\Objects\\Message");
-        addressDisabled = ReadTypeSwitch(partnership, "Services\\Synchronization\\Objects\\Address");
+    if (SUCCEEDED(CeSvcOpen(CESVC_DEVICEX,
+                            reinterpret_cast<LPSTR>(static_cast<DWORD_PTR>(deviceId)), FALSE,
+                            &partnership))) {
+        messageDisabled =
+            ReadTypeSwitch(partnership, "Services\\Synchronization\\Objects\\Message");
+        addressDisabled =
+            ReadTypeSwitch(partnership, "Services\\Synchronization\\Objects\\Address");
         if (contactsMode == kContactsModeAskSwitch)
             contactsMode =
                 ReadTypeSwitch(partnership, "Services\\Synchronization\\Objects\\Contact");

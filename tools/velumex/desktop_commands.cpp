@@ -84,7 +84,8 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
 
     auto* handle = app.add_subcommand("handle", "inspect item handle bytes");
     handle->require_subcommand(1);
-    auto* decode = handle->add_subcommand("decode", "print the kind, version and fields of a handle");
+    auto* decode =
+        handle->add_subcommand("decode", "print the kind, version and fields of a handle");
     auto hex = std::make_shared<std::string>();
     decode->add_option("HEX", *hex, "the handle bytes in hexadecimal")->required();
     decode->callback([hex] { std::cout << DecodeHandle(ParseHex(*hex)); });

@@ -73,15 +73,16 @@ std::string DecodeHandle(const std::vector<std::uint8_t>& bytes) {
     const std::uint8_t* header = reader.Take(2);
     unsigned version = header[0] | (header[1] << 8);
     std::uint32_t kind = reader.U32();
-    static const char* const kKinds[] = {nullptr,        "contact", "contacts folder", nullptr,
-                                         nullptr,        "mail item", "mail folder"};
+    static const char* const kKinds[] = {nullptr, "contact",   "contacts folder", nullptr,
+                                         nullptr, "mail item", "mail folder"};
     const char* kindName = kind < 7 && kKinds[kind] ? kKinds[kind] : "unknown";
-    std::string out = Line("%-16s %u", "version", version) +
-                      Line("%-16s %u (%s)", "kind", kind, kindName);
+    std::string out =
+        Line("%-16s %u", "version", version) + Line("%-16s %u (%s)", "kind", kind, kindName);
     switch (kind) {
         case 2:
         case 6:
-            if (reader.Left()) out += Line("%-16s %zu bytes after the header", "extra", reader.Left());
+            if (reader.Left())
+                out += Line("%-16s %zu bytes after the header", "extra", reader.Left());
             return out;
         case 5: {
             size_t needed = version == 2 ? 76 : 72;

@@ -73,8 +73,9 @@ StoreInfoResult QueryStoreInfo(activesync::DesktopHost& host, UINT flags, int ca
         CLSID clsid = {};
         WCHAR wide[64] = {};
         HKEY key = nullptr;
-        LONG found = RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kProviderProgId) + "\\CLSID").c_str(),
-                                   0, KEY_READ, &key);
+        LONG found =
+            RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kProviderProgId) + "\\CLSID").c_str(), 0,
+                          KEY_READ, &key);
         if (found == ERROR_SUCCESS) {
             found = RegQueryValueExA(key, nullptr, nullptr, nullptr,
                                      reinterpret_cast<LPBYTE>(clsidText), &size);
@@ -106,7 +107,8 @@ StoreInfoResult QueryStoreInfo(activesync::DesktopHost& host, UINT flags, int ca
             result.storeInfo.push_back(store->GetStoreInfo(&info));
             info.lpbStoreId = nullptr;
             result.info = info;
-            result.storeIds.emplace_back(id, id + (info.cbStoreId <= sizeof id ? info.cbStoreId : 0));
+            result.storeIds.emplace_back(id,
+                                         id + (info.cbStoreId <= sizeof id ? info.cbStoreId : 0));
         }
         store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
         store->Release();

@@ -2,8 +2,8 @@
 // registering it in a desktop, and creating its store the way the engine does.
 #pragma once
 
-#include <windows.h>
 #include <replication.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>

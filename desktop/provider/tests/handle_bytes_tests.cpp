@@ -106,8 +106,7 @@ TEST(MailItemHandle, ShortHandlesYieldNoObject) {
     std::vector<BYTE> whole = Bytes(*std::make_unique<CMailItem>(MailItem("5", 1, 2, 1)));
     for (size_t size = 0; size < whole.size(); ++size) {
         std::vector<BYTE> cut(whole.begin(), whole.begin() + size);
-        EXPECT_EQ(ObjectFromBytes(nullptr, cut.data(), static_cast<UINT>(size)), nullptr)
-            << size;
+        EXPECT_EQ(ObjectFromBytes(nullptr, cut.data(), static_cast<UINT>(size)), nullptr) << size;
     }
     // A version-1 handle needs no unread flag, but everything before it.
     std::vector<BYTE> old(whole.begin(), whole.begin() + 78);
@@ -190,8 +189,7 @@ TEST(ContactItemHandle, VersionsZeroAndOneCarryAFourByteIdentifier) {
 TEST(ContactItemHandle, CountBeyondTheBytesGivenYieldsNoObject) {
     std::vector<BYTE> whole = Bytes(*ContactItem({1, 2, 3, 4, 5}, 1, 2));
     for (size_t size = 0; size < whole.size(); ++size)
-        EXPECT_EQ(ObjectFromBytes(nullptr, whole.data(), static_cast<UINT>(size)), nullptr)
-            << size;
+        EXPECT_EQ(ObjectFromBytes(nullptr, whole.data(), static_cast<UINT>(size)), nullptr) << size;
     for (DWORD count : {6u, 0x7FFFFFFFu, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
         std::vector<BYTE> corrupt = whole;
         PutDword(&corrupt[6], count);

@@ -20,10 +20,9 @@ std::optional<std::string> Text(HKEY root, const std::string& path, const char* 
     DWORD size = sizeof buffer;
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer),
-                                   &size);
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
     return std::string(buffer);
@@ -34,10 +33,9 @@ std::optional<DWORD> Dword(HKEY root, const std::string& path, const char* name)
     DWORD size = sizeof value;
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value),
-                                   &size);
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
     return value;
@@ -85,8 +83,7 @@ TEST_F(RegistrationTest, WritesTheComClassAndProgId) {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", nullptr), exe);
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel"),
-              std::nullopt);
+    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel"), std::nullopt);
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, clsid + "\\ProgId", nullptr), "KV.WinCE.OE.3");
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "KV.WinCE.OE.3", nullptr), "Outlook Express Store");
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "KV.WinCE.OE.3", "Display Name"), "Outlook Express");
@@ -115,8 +112,7 @@ TEST_F(RegistrationTest, EnabledCompetitorsLeaveOurTypesDisabledEverywhere) {
         EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, message, "DefaultIcon"), "C:\\Mail\\msimn.exe,0");
         EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Address"), "Plural Name"),
                   Narrow(ResourceText(IDS_ADDRESS_PLURAL)));
-        EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Merlin Mail"), "Disabled"),
-                  0u);
+        EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Merlin Mail"), "Disabled"), 0u);
         EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Contact"), "Disabled"), 0u);
     }
     EXPECT_EQ(Dword(HKEY_CURRENT_USER, PartnerObjects(partner, "Message"), "Disabled"), 1u);
@@ -129,8 +125,7 @@ TEST_F(RegistrationWithoutCompetitorsTest, OurTypesAreEnabledAndNoCompetitorIsCr
     EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Address"), "Disabled"), 0u);
     EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Merlin Mail"), "Disabled"),
               std::nullopt);
-    EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Contact"), "Disabled"),
-              std::nullopt);
+    EXPECT_EQ(Dword(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Contact"), "Disabled"), std::nullopt);
     // Without an App Paths entry the icon location is the bare ",0".
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Address"), "DefaultIcon"), ",0");
 }
@@ -139,8 +134,8 @@ TEST_F(RegistrationWithoutCompetitorsTest, CompetitorRuleDisablesExistingCompeti
     // Competitors present only below the device types, after the defaults were decided.
     for (const char* deviceType : {"PocketPC", "PocketPC04"}) {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Contact").c_str(), 0, nullptr,
-                        0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, Defaults(deviceType, "Contact").c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
         RegCloseKey(key);
     }
     DWORD partner = Partner(u"pocketpc04");
@@ -155,8 +150,7 @@ TEST_F(RegistrationWithoutCompetitorsTest, CompetitorRuleDisablesExistingCompeti
 
     DllUnregisterServer();
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, Defaults("PocketPC", "Message"), "Store"), std::nullopt);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, Defaults("PocketPC04", "Address"), "Store"),
-              std::nullopt);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, Defaults("PocketPC04", "Address"), "Store"), std::nullopt);
     EXPECT_EQ(Text(HKEY_CURRENT_USER, PartnerObjects(partner, "Address"), "Store"), std::nullopt);
     // The competitor stays disabled.
     EXPECT_EQ(Dword(HKEY_CURRENT_USER, PartnerObjects(partner, "Contact"), "Disabled"), 1u);

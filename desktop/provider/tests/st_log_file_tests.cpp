@@ -167,8 +167,7 @@ TEST_F(LogTest, ThreadsWriteWholeLinesWithTheirOwnIdAndDepth) {
         // Each thread's scopes start at its own depth 0, whatever the main thread's depth is.
         bool scopeLine = message == ">>[" + name + "]" || message == "<<[" + name + "]";
         bool textLine = message.rfind(" " + name + " line ", 0) == 0;
-        EXPECT_TRUE(scopeLine || textLine)
-            << lines[i];
+        EXPECT_TRUE(scopeLine || textLine) << lines[i];
     }
 }
 

@@ -56,8 +56,7 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(key, "Disabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled),
-                       4);
+        RegSetValueExA(key, "Disabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled), 4);
         RegCloseKey(key);
     }
 
@@ -65,8 +64,8 @@ protected:
     void CreateDeviceSettings() {
         pal::ScopedContext device(m_world.Device());
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Quorvane\\Velumex", 0, nullptr,
-                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Quorvane\\Velumex", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
     }
@@ -88,8 +87,8 @@ protected:
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;
-        LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value),
-                                       &size);
+        LONG result =
+            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
         RegCloseKey(key);
         if (result != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
         return value;

@@ -150,15 +150,15 @@ protected:
         HKEY key = nullptr;
         RegCreateKeyExA(HKEY_CURRENT_USER, "Identities", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr);
-        RegSetValueExA(key, "Default user ID", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>("{ID-1}"), 7);
+        RegSetValueExA(key, "Default user ID", 0, REG_SZ, reinterpret_cast<const BYTE*>("{ID-1}"),
+                       7);
         RegCloseKey(key);
         RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", 0,
                         nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\a.wab"), 9);
         RegCloseKey(key);
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Outlook Express", 0,
-                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Outlook Express", 0, nullptr,
+                        0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         RegSetValueExA(key, "DLLPath", 0, REG_EXPAND_SZ,
                        reinterpret_cast<const BYTE*>("%SystemRoot%\\msoe.dll"), 22);
         RegCloseKey(key);

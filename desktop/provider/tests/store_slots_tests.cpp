@@ -52,14 +52,12 @@ TEST_F(StoreTest, FolderInfoCreatesOneFolderPerTypeInAnyCase) {
 
     IUnknown* contactsHandler = nullptr;
     HREPLFLD contacts = Folder(m_store, "address", nullptr, &contactsHandler);
-    EXPECT_EQ(static_cast<CFolder*>(FromHandle(contacts))->GetKind(),
-              OBJECT_KIND_CONTACTS_FOLDER);
-    EXPECT_EQ(static_cast<void*>(contactsHandler),
-              static_cast<void*>(m_store->m_contactsHandler));
+    EXPECT_EQ(static_cast<CFolder*>(FromHandle(contacts))->GetKind(), OBJECT_KIND_CONTACTS_FOLDER);
+    EXPECT_EQ(static_cast<void*>(contactsHandler), static_cast<void*>(m_store->m_contactsHandler));
     IReplObjHandler* handler = nullptr;
-    EXPECT_EQ(contactsHandler->QueryInterface(IID_IReplObjHandler,
-                                              reinterpret_cast<void**>(&handler)),
-              S_OK);
+    EXPECT_EQ(
+        contactsHandler->QueryInterface(IID_IReplObjHandler, reinterpret_cast<void**>(&handler)),
+        S_OK);
     EXPECT_EQ(handler->AddRef(), 0u);
     m_store->FreeObject(mail);
     m_store->FreeObject(contacts);
@@ -94,9 +92,9 @@ TEST_F(StoreTest, CopyObjectOnlyBetweenObjectsOfOneKind) {
     EXPECT_EQ(m_store->CompareItem(ToHandle(copy), ToHandle(message)), 0);
     // CopyFrom takes the source's version after the store set the destination's to 2.
     EXPECT_EQ(copy->m_version, 1);
-    for (CReplObject* object : {static_cast<CReplObject*>(message),
-                                static_cast<CReplObject*>(contact),
-                                static_cast<CReplObject*>(copy)})
+    for (CReplObject* object :
+         {static_cast<CReplObject*>(message), static_cast<CReplObject*>(contact),
+          static_cast<CReplObject*>(copy)})
         m_store->FreeObject(ToHandle(object));
 }
 
@@ -129,8 +127,7 @@ TEST_F(StoreTest, UnsupportedDialogsAndTypes) {
     EXPECT_EQ(m_store->IsValidObject(nullptr, nullptr, 0), S_OK);
     HREPLFLD none = nullptr;
     IUnknown* handler = nullptr;
-    EXPECT_EQ(m_store->GetFolderInfo(const_cast<LPSTR>("Calendar"), &none, &handler),
-              E_INVALIDARG);
+    EXPECT_EQ(m_store->GetFolderInfo(const_cast<LPSTR>("Calendar"), &none, &handler), E_INVALIDARG);
     EXPECT_EQ(none, nullptr);
     m_store->FreeObject(mail);
 }
