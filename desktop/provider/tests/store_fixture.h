@@ -33,6 +33,8 @@ protected:
         m_notify = activesync::ReplNotify::Create(m_world.Desktop(), nullptr);
     }
     ~StoreTest() override {
+        // As the engine does: the store drops its callback on RSC_RELEASE, not when destroyed.
+        m_store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
         m_store->Release();
         m_notify->Release();
         m_link.reset();
