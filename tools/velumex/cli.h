@@ -34,5 +34,6 @@ void AddRegCommands(CLI::App& app, CliContext& context);
 void AddPacketCommands(CLI::App& app);
 void AddPartnerCommands(CLI::App& app, CliContext& context);
 void AddMailCommands(CLI::App& app, CliContext& context);
+void AddDesktopCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

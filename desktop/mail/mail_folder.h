@@ -1,0 +1,23 @@
+// The folder of the "Message" object type: the mail client's Inbox.
+#pragma once
+
+#include "repl_object.h"
+
+class CMailFolder : public CFolder {
+public:
+    explicit CMailFolder(CStore* store);
+    ~CMailFolder() override = default;
+    ObjectKind GetKind() override { return OBJECT_KIND_MAIL_FOLDER; }
+    LPCSTR GetObjTypeName() override { return "Message"; }
+    HRESULT FindFirstItem(HREPLITEM* item, BOOL* exists) override;
+    HRESULT FindNextItem(HREPLITEM* item, BOOL* exists) override;
+    HRESULT FindItemClose() override;
+    HRESULT IsValidObject(HREPLITEM item) override;
+    BOOL IsItemChanged(HREPLITEM item, HREPLITEM itemComp) override;
+    BOOL IsItemReplicated(HREPLITEM item) override;
+    void UpdateItem(HREPLITEM itemDst, HREPLITEM itemSrc) override;
+    // A mail conflict is never settled here: both changes apply.
+    HRESULT GetConflictInfo(PCONFINFO info) override;
+    HRESULT ActivateDialog(UINT dialog, HWND parent, IEnumReplItem* items) override;
+    CItem* NewItem() override;
+};

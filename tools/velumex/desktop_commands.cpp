@@ -1,0 +1,101 @@
+// velumex desktop install | uninstall, store info, handle decode HEX, log
+#include <cstdio>
+#include <iostream>
+
+#include "activesync/desktop_host.h"
+#include "activesync/device_link.h"
+#include "cli.h"
+#include "handle_decode.h"
+#include "pal/runtime/encoding.h"
+#include "provider_host.h"
+
+namespace velumex {
+
+namespace {
+
+std::string Hresult(HRESULT result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+    return text;
+}
+
+std::string Utf8(const std::u16string& text) { return pal::Utf16ToUtf8(text); }
+
+void PrintStoreInfo(const StoreInfoResult& result) {
+    if (!result.stage.empty()) {
+        std::cout << "store not created: " << result.stage << " failed";
+        if (result.stage == "CoCreateInstance") std::cout << " with " << Hresult(result.create);
+        std::cout << " (is the provider installed? 'velumex desktop install')\n";
+        return;
+    }
+    std::cout << "Initialize:   " << Hresult(result.initialize) << "\n";
+    std::cout << "GetStoreInfo: " << Hresult(result.storeInfo.at(0)) << "\n";
+    const STOREINFO& info = result.info;
+    std::cout << "ProgID:       " << info.szProgId << "\n";
+    std::cout << "description:  " << info.szStoreDesc << "\n";
+    std::printf("flags:        0x%08X\n", info.uFlags);
+    std::cout << "timer:        " << info.uTimerRes << " ms\n";
+    std::cout << "store id:     ";
+    if (FAILED(result.initialize)) {
+        std::cout << "none (the store is not initialised)\n";
+    } else if (FAILED(result.storeInfo.at(0))) {
+        std::cout << "none (GetStoreInfo failed; is the device connected?)\n";
+    } else {
+        for (BYTE byte : result.storeIds.at(0)) std::printf("%02X", byte);
+        std::cout << " (" << result.storeIds.at(0).size() << " bytes)\n";
+    }
+    for (const auto& box : result.boxes)
+        std::cout << "message box:  [" << Utf8(box.caption) << "] " << Utf8(box.text) << "\n";
+}
+
+}  // namespace
+
+void AddDesktopCommands(CLI::App& app, CliContext& context) {
+    auto* desktop = GroupCommand(app, "desktop", "the emulated desktop's products");
+    desktop->add_subcommand("install", "copy the provider into the desktop and register it")
+        ->callback([&context] {
+            auto world = context.OpenWorld();
+            HRESULT result = InstallProvider(world->Desktop(), ModuleDir());
+            std::cout << "installed " << Utf8(kProviderPath) << " and " << Utf8(kResourcePath)
+                      << "\nDllRegisterServer: " << Hresult(result) << "\n";
+        });
+    desktop->add_subcommand("uninstall", "unregister the provider and remove its files")
+        ->callback([&context] {
+            auto world = context.OpenWorld();
+            HRESULT result = UninstallProvider(world->Desktop());
+            std::cout << "DllUnregisterServer: " << Hresult(result) << "\nremoved "
+                      << Utf8(kProviderPath) << " and " << Utf8(kResourcePath) << "\n";
+        });
+
+    auto* store = app.add_subcommand("store", "drive the desktop store as the engine does");
+    store->require_subcommand(1);
+    store->add_subcommand("info", "create the store by its ProgID, Initialize, GetStoreInfo")
+        ->callback([&context] {
+            auto world = context.OpenWorld();
+            activesync::DeviceLink link(*world);
+            StoreInfoResult result;
+            {
+                activesync::DesktopHost host(world->Desktop());
+                result = QueryStoreInfo(host, 0, 1);
+            }
+            PrintStoreInfo(result);
+        });
+
+    auto* handle = app.add_subcommand("handle", "inspect item handle bytes");
+    handle->require_subcommand(1);
+    auto* decode =
+        handle->add_subcommand("decode", "print the kind, version and fields of a handle");
+    auto hex = std::make_shared<std::string>();
+    decode->add_option("HEX", *hex, "the handle bytes in hexadecimal")->required();
+    decode->callback([hex] { std::cout << DecodeHandle(ParseHex(*hex)); });
+
+    app.add_subcommand("log", "print the desktop provider's log")->callback([&context] {
+        auto world = context.OpenWorld();
+        std::string log = ReadEngineLog(world->Desktop());
+        if (log.empty()) throw CliError("no desktop log yet (run 'velumex store info')");
+        for (char c : log)
+            if (c != '\r') std::cout << c;
+    });
+}
+
+}  // namespace velumex

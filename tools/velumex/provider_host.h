@@ -1,0 +1,51 @@
+// The desktop provider as the command line and the scenarios drive it: installing and
+// registering it in a desktop, and creating its store the way the engine does.
+#pragma once
+
+#include <replication.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "activesync/desktop_host.h"
+#include "pal/runtime/machine.h"
+#include "pal/runtime/message_boxes.h"
+
+namespace velumex {
+
+inline constexpr char16_t kProviderFolder[] = u"C:\\Program Files\\Velumex";
+inline constexpr char16_t kProviderPath[] = u"C:\\Program Files\\Velumex\\Trellium.dll";
+inline constexpr char16_t kResourcePath[] = u"C:\\Program Files\\Velumex\\Trellium_res.dll";
+inline constexpr char kProviderProgId[] = "KV.WinCE.OE.3";
+
+// The folder holding the built modules (the build's module folder unless $VELUMEX_MODULES says).
+std::filesystem::path ModuleDir();
+
+// Copies Trellium.dll and Trellium_res.dll into the provider folder and calls DllRegisterServer
+// in a desktop process. Returns its result; throws std::runtime_error when a file is missing.
+HRESULT InstallProvider(pal::Machine& desktop, const std::filesystem::path& moduleDir);
+// Calls DllUnregisterServer in a desktop process and removes both files. Returns its result.
+HRESULT UninstallProvider(pal::Machine& desktop);
+
+// What the engine learns from a store it creates through COM.
+struct StoreInfoResult {
+    std::string stage;  // the step that failed, empty when every step ran
+    HRESULT create = E_FAIL;
+    HRESULT initialize = E_FAIL;
+    std::vector<HRESULT> storeInfo;  // one per GetStoreInfo call
+    STOREINFO info = {};
+    std::vector<std::vector<BYTE>> storeIds;  // the identifier of each call
+    std::vector<pal::MessageBoxRecord> boxes;
+};
+
+// On the host's store thread: ProgID → HKEY_CLASSES_ROOT → CLSID → CoCreateInstance, Initialize
+// with a fresh engine callback and `flags`, then GetStoreInfo `calls` times; the store is sent
+// RSC_RELEASE and released at the end. Records the message boxes shown meanwhile.
+StoreInfoResult QueryStoreInfo(activesync::DesktopHost& host, UINT flags, int calls);
+
+// The desktop log of the engine's process (empty when there is none).
+std::string ReadEngineLog(pal::Machine& desktop);
+
+}  // namespace velumex
