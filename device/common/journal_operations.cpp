@@ -56,13 +56,14 @@ UINT CountJournalRecords(HANDLE db, const CEOIDINFO& info) {
     auto exists = [db](UINT offset) {
         return CeSeekDatabase(db, CEDB_SEEK_BEGINNING, offset, nullptr) != 0;
     };
-    UINT low = count - 1;  // an offset known to exist
-    UINT high = low;
-    do {
+    if (!exists(0)) return 0;
+    UINT low = 0;  // an offset known to exist
+    UINT high = 1;
+    while (exists(high)) {
         low = high;
-        high = high * 2 + 1;
-    } while (high > low && exists(high));
-    if (high <= low) return low + 1;  // no offset beyond the 32-bit range could be tested
+        if (high > 0x7FFFFFFF) return low + 1;
+        high *= 2;
+    }
     while (high - low > 1) {
         UINT middle = low + (high - low) / 2;
         (exists(middle) ? low : high) = middle;

@@ -214,27 +214,21 @@ TEST_F(ChangeBitsTest, StatisticsDescribeTheJournal) {
     EXPECT_EQ(info.ftLastModified.dwHighDateTime, about.infDatabase.ftLastModified.dwHighDateTime);
 }
 
-TEST(RecordCount, SaturatedPlatformCountIsFoundBySeeking) {
-    pal::testing::TempWorld world;
-    pal::ScopedContext context(world.Device());
-    CCeDBVolume volume;
-    ASSERT_EQ(volume.Mount(KESTRIN_VOLUME_PATH, OPEN_ALWAYS), S_OK);
-    CEOID oid = 0;
-    ASSERT_EQ(CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, &oid, 0, nullptr, volume.Guid()),
-              S_OK);
+TEST_F(ObjectListTest, SaturatedPlatformCountIsFoundBySeeking) {
+    CreateJournal(kMailJournal);
     CCeDB db;
-    db.Open(nullptr, oid, nullptr, 0, 0, volume.Guid());
-    const UINT total = 70001;
-    for (UINT i = 0; i < total; ++i) {
-        CEPROPVAL value{};
-        value.propid = PROPID_CHANGE_STATE;
-        value.val.uiVal = static_cast<USHORT>(i % 2);
-        ASSERT_NE(CeWriteRecordProps(db.Handle(), 0, 1, &value), 0u);
-    }
+    db.Open(MAIL_JOURNAL_NAME, 0, nullptr, 0, 0, m_volume.Guid());
     CEOIDINFO about{};
-    ASSERT_TRUE(CeOidGetInfoEx(volume.Guid(), oid, &about));
-    EXPECT_EQ(about.infDatabase.wNumRecords, 0xFFFF);
-    EXPECT_EQ(CountJournalRecords(db.Handle(), about), total);
+    for (UINT count : {0u, 1u, 2u, 3u, 6u, 9u}) {
+        while (about.infDatabase.wNumRecords < count) {
+            AddRecord(kMailJournal, 0);
+            ASSERT_TRUE(CeOidGetInfoEx(m_volume.Guid(), db.Oid(), &about));
+        }
+        CEOIDINFO saturated = about;
+        saturated.infDatabase.wNumRecords = 0xFFFF;
+        EXPECT_EQ(CountJournalRecords(db.Handle(), saturated), count);
+        EXPECT_EQ(CountJournalRecords(db.Handle(), about), count);
+    }
 }
 
 }  // namespace
