@@ -28,5 +28,6 @@ struct CliContext {
 void AddWorldCommands(CLI::App& app, CliContext& context);
 void AddRegCommands(CLI::App& app, CliContext& context);
 void AddPacketCommands(CLI::App& app);
+void AddDeviceCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     velumex::AddWorldCommands(app, context);
     velumex::AddRegCommands(app, context);
     velumex::AddPacketCommands(app);
+    velumex::AddDeviceCommands(app, context);
 
     try {
         app.parse(argc, argv);
