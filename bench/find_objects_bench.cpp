@@ -63,8 +63,8 @@ void FindObjectsOverJournal(benchmark::State& state) {
     }
     if (listed != records) state.SkipWithError("not every record was listed");
     state.counters["records"] = records;
-    state.counters["records/s"] =
-        benchmark::Counter(static_cast<double>(records), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 
 BENCHMARK(FindObjectsOverJournal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -21,8 +21,8 @@ HRESULT CCeDB::Open(LPCWSTR name, CEOID oid, CENOTIFYREQUEST* request, CEPROPID 
     CEGUID guid = VolumeOrObjectStore(volume);
     CEOID opened = name ? 0 : oid;
     // Opens by name (answering the identifier) or by identifier; INVALID_HANDLE_VALUE on failure.
-    HANDLE handle = CeOpenDatabaseEx(&guid, &opened, const_cast<LPWSTR>(name), sortProperty,
-                                     flags, request);
+    HANDLE handle =
+        CeOpenDatabaseEx(&guid, &opened, const_cast<LPWSTR>(name), sortProperty, flags, request);
     if (handle == INVALID_HANDLE_VALUE) return static_cast<HRESULT>(GetLastError());
     m_handle = handle;
     m_oid = opened;

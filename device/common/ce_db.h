@@ -1,9 +1,8 @@
 // An open property database, and database creation.
 #pragma once
 
-#include <windows.h>
-
 #include <cedb.h>
+#include <windows.h>
 
 class CCeDB {
 public:

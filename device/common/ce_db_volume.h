@@ -1,9 +1,8 @@
 // A mounted property-database volume.
 #pragma once
 
-#include <windows.h>
-
 #include <cedb.h>
+#include <windows.h>
 
 class CCeDBVolume {
 public:

@@ -1,9 +1,9 @@
 // The properties of one record as last read, and lists of properties to read.
 #pragma once
 
+#include <cedb.h>
 #include <windows.h>
 
-#include <cedb.h>
 #include <initializer_list>
 
 class CCeDB;

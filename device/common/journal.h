@@ -2,9 +2,8 @@
 // shared by the device provider and the notification service.
 #pragma once
 
-#include <windows.h>
-
 #include <cedb.h>
+#include <windows.h>
 
 // The journal volume file in the device's root folder.
 #define KESTRIN_VOLUME_PATH W("\\kestrin.vol")
@@ -18,8 +17,8 @@
 #define JOURNAL_DB_TYPE 12345
 
 // Record properties.
-#define PROPID_CONTACT_OID static_cast<CEPROPID>(0xA0690013)     // CEVT_UI4
-#define PROPID_CHANGE_STATE static_cast<CEPROPID>(0xA0700012)    // CEVT_UI2
+#define PROPID_CONTACT_OID static_cast<CEPROPID>(0xA0690013)       // CEVT_UI4
+#define PROPID_CHANGE_STATE static_cast<CEPROPID>(0xA0700012)      // CEVT_UI2
 #define PROPID_MESSAGE_ENTRY_ID static_cast<CEPROPID>(0xA0710041)  // CEVT_BLOB
 
 // ChangeState bits: changed for partnership 1, for partnership 2, and changed again while

@@ -6,9 +6,8 @@
 // tolerates.
 #pragma once
 
-#include <windows.h>
-
 #include <device_sync.h>
+#include <windows.h>
 
 #include "ce_db_volume.h"
 

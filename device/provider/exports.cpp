@@ -1,7 +1,6 @@
 // The provider's entry points: the engine calls them one at a time on its device thread.
-#include <windows.h>
-
 #include <device_sync.h>
+#include <windows.h>
 
 #include <new>
 
@@ -32,8 +31,7 @@ PAL_EXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-PAL_EXPORT BOOL InitObjType(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler,
-                            UINT uPartnerBit) {
+PAL_EXPORT BOOL InitObjType(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler, UINT uPartnerBit) {
     return g_store ? g_store->InitObjType(lpszObjType, ppObjHandler, uPartnerBit) : FALSE;
 }
 

@@ -1,9 +1,8 @@
 // The per-type store interface behind the provider's exports.
 #pragma once
 
-#include <windows.h>
-
 #include <device_sync.h>
+#include <windows.h>
 
 class CKestrinObj {
 public:

@@ -2,9 +2,8 @@
 // for writing to its Reset.
 #pragma once
 
-#include <windows.h>
-
 #include <device_sync.h>
+#include <windows.h>
 
 class CObjHandler : public IReplObjHandler {
 public:

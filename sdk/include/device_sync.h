@@ -68,8 +68,7 @@ using PFINDOBJINFO = FINDOBJINFO*;
 
 // The provider's exports, by the names the engine looks up.
 // InitObjType(type, handler out, partner bit 1 or 2); a null type: the provider is to be unloaded.
-using PINITOBJTYPE = BOOL (*)(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler,
-                              UINT uPartnerBit);
+using PINITOBJTYPE = BOOL (*)(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler, UINT uPartnerBit);
 using POBJECTNOTIFY = BOOL (*)(POBJNOTIFY pNotify);
 using PGETOBJTYPEINFO = BOOL (*)(POBJTYPEINFO pInfo);
 using PFINDOBJECTS = HRESULT (*)(PFINDOBJINFO pFindInfo);

@@ -86,14 +86,14 @@ void AddDeviceCommands(CLI::App& app, CliContext& context) {
     auto* device = app.add_subcommand("device", "the device provider and its change journals");
     device->require_subcommand(1);
 
-    device->add_subcommand("install-provider",
-                           "copy Kestrin.dll into the device's \\Windows and register it")
+    device
+        ->add_subcommand("install-provider",
+                         "copy Kestrin.dll into the device's \\Windows and register it")
         ->callback([&context] {
             auto world = context.OpenWorld();
             HRESULT result = activesync::InstallDeviceProvider(world->Device(),
                                                                DeviceModuleDir() / "Kestrin.so");
-            if (FAILED(result))
-                throw CliError("the provider did not register: " + Hex(result, 8));
+            if (FAILED(result)) throw CliError("the provider did not register: " + Hex(result, 8));
             std::printf("installed \\Windows\\Kestrin.dll for Message and Address\n");
         });
 

@@ -40,9 +40,9 @@ TEST_F(WrapperTest, CreatingAnExistingJournalKeepsItsRecords) {
     CEOID first = CreateJournal(kMailJournal);
     CEOID record = AddRecord(kMailJournal, 2);
     CEOID again = 0;
-    EXPECT_EQ(CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, &again, 0, nullptr,
-                             m_volume.Guid()),
-              static_cast<HRESULT>(ERROR_DUP_NAME));
+    EXPECT_EQ(
+        CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, &again, 0, nullptr, m_volume.Guid()),
+        static_cast<HRESULT>(ERROR_DUP_NAME));
     EXPECT_EQ(again, 0u);
     EXPECT_EQ(JournalOid(kMailJournal), first);
     EXPECT_EQ(StateOf(kMailJournal, record), 2);
@@ -54,9 +54,9 @@ TEST_F(WrapperTest, CreationRefusesBadDescriptions) {
     EXPECT_EQ(CreateDatabase(W("x"), 1, nullptr, 5, sorts, nullptr), E_INVALIDARG);
     EXPECT_EQ(CreateDatabase(W("x"), 1, nullptr, 1, nullptr, nullptr), E_INVALIDARG);
     // 32 characters do not fit the 31 a database name may have.
-    EXPECT_EQ(CreateDatabase(W("abcdefghijklmnopqrstuvwxyz012345"), 1, nullptr, 0, nullptr,
-                             nullptr),
-              E_INVALIDARG);
+    EXPECT_EQ(
+        CreateDatabase(W("abcdefghijklmnopqrstuvwxyz012345"), 1, nullptr, 0, nullptr, nullptr),
+        E_INVALIDARG);
     CEOID oid = 0;
     EXPECT_EQ(CreateDatabase(W("abcdefghijklmnopqrstuvwxyz01234"), 7, &oid, 0, nullptr, nullptr),
               S_OK);

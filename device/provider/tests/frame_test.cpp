@@ -101,7 +101,7 @@ TEST_F(ProviderTest, ObjectNotifyReachesTheStoreOfTheType) {
     SetType(notify.szObjType, u"Address");
     EXPECT_FALSE(m_notify(&notify));
     SetType(notify.szObjType, u"Message");
-    EXPECT_TRUE(m_notify(&notify));  // AgainChanged consumed
+    EXPECT_TRUE(m_notify(&notify));   // AgainChanged consumed
     EXPECT_FALSE(m_notify(&notify));  // 3 -> 2
     FINDOBJINFO find{};
     SetType(find.szObjType, u"Message");
@@ -168,15 +168,16 @@ TEST_F(RegistrationTest, RegistersBothTypesAndUnregistersThemWithSubkeys) {
     EXPECT_EQ(reg(), E_FAIL);  // the engine's key is missing
     EXPECT_EQ(unreg(), S_OK);
     HKEY objects = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, W("Windows CE Services\\Synchronization\\Objects"),
-                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &objects, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, W("Windows CE Services\\Synchronization\\Objects"), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &objects, nullptr),
+        ERROR_SUCCESS);
     EXPECT_EQ(reg(), S_OK);
     EXPECT_EQ(StoreOf(u"Message"), u"\\Windows\\Kestrin.dll");
     EXPECT_EQ(StoreOf(u"Address"), u"\\Windows\\Kestrin.dll");
     HKEY deep = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(objects, W("Address\\Options\\Deeper"), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &deep, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(objects, W("Address\\Options\\Deeper"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &deep, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(deep);
     EXPECT_EQ(unreg(), S_OK);

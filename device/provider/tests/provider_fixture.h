@@ -1,9 +1,8 @@
 // A device world with Kestrin installed in \Windows and loaded, and its exports at hand.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <device_sync.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

@@ -34,8 +34,8 @@ protected:
         CEGUID store;
         CREATE_SYSTEMGUID(&store);
         CEOID oid = 0;
-        HANDLE db = CeOpenDatabaseEx(&store, &oid, const_cast<LPWSTR>(ECHO_LIST_NAME), 0, 0,
-                                     nullptr);
+        HANDLE db =
+            CeOpenDatabaseEx(&store, &oid, const_cast<LPWSTR>(ECHO_LIST_NAME), 0, 0, nullptr);
         if (db == INVALID_HANDLE_VALUE) return 0;
         CloseHandle(db);
         return oid;

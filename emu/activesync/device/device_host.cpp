@@ -44,8 +44,8 @@ std::u16string RegisteredLibrary(const std::u16string& type) {
     WCHAR value[MAX_PATH + 1] = {};
     DWORD size = sizeof(value) - sizeof(WCHAR);
     DWORD kind = 0;
-    LONG result = RegQueryValueExW(key, u"Store", nullptr, &kind, reinterpret_cast<BYTE*>(value),
-                                   &size);
+    LONG result =
+        RegQueryValueExW(key, u"Store", nullptr, &kind, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || (kind != REG_SZ && kind != REG_EXPAND_SZ)) return {};
     return std::u16string(value);
@@ -150,9 +150,9 @@ public:
     void Offer(const emu::cedb::RecordChange& change) {
         for (auto& [type, provider] : m_providers) {
             OBJNOTIFY notify{};
-            notify.uFlags = ONF_RECORD | (change.kind == emu::cedb::ChangeKind::Deleted
-                                              ? ONF_DELETED
-                                              : ONF_CHANGED);
+            notify.uFlags =
+                ONF_RECORD |
+                (change.kind == emu::cedb::ChangeKind::Deleted ? ONF_DELETED : ONF_CHANGED);
             notify.oidObject = change.record;
             notify.oidInfo.wObjType = OBJTYPE_RECORD;
             notify.oidInfo.infRecord.oidParent = change.database;
@@ -297,8 +297,7 @@ BOOL DeviceHost::ReportStatus(const std::u16string& type, UINT code, UINT param)
         for (auto& [name, provider] : m_impl->m_providers) {
             if (!told.insert(provider.module).second) continue;
             std::u16string text = type;
-            if (!provider.status(type.empty() ? nullptr : text.data(), code, param))
-                result = FALSE;
+            if (!provider.status(type.empty() ? nullptr : text.data(), code, param)) result = FALSE;
         }
     });
     return result;

@@ -1,9 +1,9 @@
 // The engine's device half driving the installed provider through the change feed.
-#include <gtest/gtest.h>
+#include "activesync/device_host.h"
 
 #include <cedb.h>
+#include <gtest/gtest.h>
 
-#include "activesync/device_host.h"
 #include "activesync/provider_install.h"
 #include "pal_testing/temp_world.h"
 
