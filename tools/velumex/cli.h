@@ -35,5 +35,6 @@ void AddPacketCommands(CLI::App& app);
 void AddPartnerCommands(CLI::App& app, CliContext& context);
 void AddMailCommands(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
+void AddDeviceCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex
