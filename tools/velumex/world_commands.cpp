@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "activesync/partnerships.h"
 #include "cli.h"
 #include "pal/runtime/encoding.h"
 
@@ -46,6 +47,9 @@ void AddWorldCommands(CLI::App& app, CliContext& context) {
         if (pal::World::Exists(context.worldDir))
             throw CliError("a world already exists in " + context.worldDir);
         auto created = pal::World::Create(context.worldDir, options);
+        // A desktop comes with its sync engine, as a provider's registration expects to find it;
+        // without the engine's own Inbox and Contacts types, so that Velumex serves both.
+        activesync::InstallEngine(created->Desktop(), {.mailType = false, .contactsType = false});
         std::cout << "created world " << created->Dir().string() << "\n";
         for (auto* machine : created->Machines()) std::cout << "  " << Describe(*machine) << "\n";
     });

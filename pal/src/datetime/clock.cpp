@@ -1,3 +1,5 @@
+#include <time.h>
+
 #include "calendar.h"
 #include "pal/datetime.h"
 #include "pal/runtime/context.h"
@@ -6,7 +8,19 @@
 
 namespace pal {
 
-Uptime::Uptime(Machine& machine) : m_machine(machine), m_lastClock(machine.NowUtc()) {}
+namespace {
+
+ULONGLONG HostUptime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<ULONGLONG>(now.tv_sec) * 10'000'000ULL +
+           static_cast<ULONGLONG>(now.tv_nsec) / 100;
+}
+
+}  // namespace
+
+Uptime::Uptime(Machine& machine)
+    : m_machine(machine), m_lastClock(machine.NowUtc()), m_elapsed(HostUptime()) {}
 
 ULONGLONG Uptime::Now() {
     std::lock_guard<std::mutex> guard(m_lock);
