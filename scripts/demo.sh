@@ -1,10 +1,30 @@
 #!/usr/bin/env bash
-# The main job: build everything, then create a fresh world and show it.
+# The main job: build everything, then walk a fresh world along the road a synchronization takes
+# so far: the desktop's mail client and provider installed and registered, the device provider
+# installed, a partnership made and connected, and the desktop store created, initialised and
+# identified exactly as the sync engine does it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
-VELUMEX=build/default/bin/velumex
-WORLD="${VELUMEX_WORLD:-$(mktemp -d)/velumex-world}"
-"$VELUMEX" --world "$WORLD" world create --device-os 4.21
-"$VELUMEX" --world "$WORLD" world show
-echo "The world is in $WORLD; try: $VELUMEX --world $WORLD --help"
+VELUMEX="$PWD/build/default/bin/velumex"
+export VELUMEX_WORLD="${VELUMEX_WORLD:-$(mktemp -d)/velumex-world}"
+
+step() { printf '\n$ velumex %s\n' "$*"; "$VELUMEX" "$@"; }
+
+step world create --device-os 4.21
+step desktop mail install
+step desktop mail add --from ann@example.com --from-name "Ann Archer" --to me@example.com \
+    --subject "Welcome to Velumex" --unread
+step desktop mail list
+step desktop install
+step device install-provider
+step partner create --device-type PocketPC
+step device connect
+# The device's own settings key, as the device-side installation leaves it.
+step reg set device 'HKCU\Software\Quorvane\Velumex' ID REG_DWORD 0
+step store info
+step reg query device 'HKCU\Software\Quorvane\Velumex'
+step log
+step world show
+echo
+echo "The world is in $VELUMEX_WORLD; try: $VELUMEX --world $VELUMEX_WORLD --help"
