@@ -95,9 +95,10 @@ TEST_F(ToolhelpTest, ListsEveryRunningProcessInIdOrderWithItsThreads) {
     ASSERT_TRUE(self.has_value());
     EXPECT_GE(self->threads, 1u);
 
-    EXPECT_TRUE(SetEvent(release));
+    // Opened before the release: an exited process can no longer be opened.
     HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process->Id());
     ASSERT_NE(handle, nullptr);
+    EXPECT_TRUE(SetEvent(release));
     EXPECT_EQ(testing::ExitCodeAfterEnd(handle), 9u);
     EXPECT_EQ(main->ExitCode(), 9u);
     EXPECT_FALSE(FindListed(process->Id()).has_value());

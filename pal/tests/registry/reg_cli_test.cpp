@@ -73,9 +73,10 @@ TEST_F(RegCommand, ValuesOfEveryTypeSurviveAndQueryPrintsThemAsRegText) {
     Outcome all = Velumex({"reg", "query", "desktop", "hklm\\software\\QUORVANE"});
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out,
+              // The key keeps the case of the existing HKLM\SOFTWARE that a new world has.
               "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Quorvane]\n\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Velumex]\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane]\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Velumex]\n"
               "@=\"Déjà \\\"vu\\\" \\\\ €\"\n"
               "\"Path\"=hex(2):25,00,50,00,72,00,6f,00,67,00,72,00,61,00,6d,00,46,00,69,00,6c,\\\n"
               "  00,65,00,73,00,25,00,5c,00,78,00,00,00\n"
