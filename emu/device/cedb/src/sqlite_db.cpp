@@ -64,8 +64,8 @@ sqlite3_stmt* Connection::Acquire(const std::string& sql) {
         return statement;
     }
     sqlite3_stmt* statement = nullptr;
-    int code = sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement,
-                                  nullptr);
+    int code =
+        sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
     if (code != SQLITE_OK) {
         sqlite3_finalize(statement);
         Fail(code);

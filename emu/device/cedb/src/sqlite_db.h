@@ -1,6 +1,7 @@
 // A small RAII layer over SQLite: a connection, prepared statements with typed binding (prepared
-// once per connection and reused), and a transaction that rolls back unless committed. Every SQLite failure becomes a CedbError with the
-// nearest Win32 code (ERROR_DISK_FULL, ERROR_INVALID_DATA for a file that is no volume, …).
+// once per connection and reused), and a transaction that rolls back unless committed. Every SQLite
+// failure becomes a CedbError with the nearest Win32 code (ERROR_DISK_FULL, ERROR_INVALID_DATA for
+// a file that is no volume, …).
 #pragma once
 
 #include <cstdint>
