@@ -1,28 +1,17 @@
 // FindObjects over a mail journal of 10,000 and 100,000 records, every other one changed for
 // partnership 1: one listing per iteration, list freed as the frame frees it.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <map>
-#include <memory>
 
 #include "ce_db.h"
+#include "device_world.h"
 #include "journal.h"
 #include "journal_operations.h"
-#include "pal/runtime/context.h"
-#include "pal/runtime/world.h"
 
 namespace {
 
-// A world whose device holds a mounted journal volume with a filled mail journal.
+// A device world holding a mounted journal volume with a filled mail journal.
 struct JournalWorld {
     explicit JournalWorld(UINT records) {
-        std::string folder = (std::filesystem::temp_directory_path() / "velumex-bench-XXXXXX");
-        if (!::mkdtemp(folder.data())) throw std::runtime_error("no temporary folder");
-        dir = std::filesystem::path(folder);
-        world = pal::World::Create(dir / "world");
-        context.emplace(world->Device());
         volume.Mount(KESTRIN_VOLUME_PATH, OPEN_ALWAYS);
         CEOID oid = 0;
         CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, &oid, 0, nullptr, volume.Guid());
@@ -35,15 +24,8 @@ struct JournalWorld {
             CeWriteRecordProps(db.Handle(), 0, 1, &value);
         }
     }
-    ~JournalWorld() {
-        volume.Unmount();
-        context.reset();
-        world.reset();
-        std::filesystem::remove_all(dir);
-    }
-    std::filesystem::path dir;
-    std::unique_ptr<pal::World> world;
-    std::optional<pal::ScopedContext> context;
+    ~JournalWorld() { volume.Unmount(); }
+    BenchDeviceWorld device;
     CCeDBVolume volume;
 };
 

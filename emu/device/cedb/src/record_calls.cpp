@@ -84,10 +84,9 @@ CEOID CeSeekDatabaseEx(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, WO
     return Guarded<CEOID>(0, [&] {
         auto handle = HandleOf(hDatabase);
         std::lock_guard<std::mutex> guard(handle->Lock());
-        auto [oid, index] =
-            handle->GetVolume().Seek(handle->GetCursor(), dwSeekType, dwValue, wNumVals);
-        if (lpdwIndex) *lpdwIndex = index;
-        return oid;
+        // The index is counted only for a caller that asks for it.
+        return handle->GetVolume().Seek(handle->GetCursor(), dwSeekType, dwValue, wNumVals,
+                                        lpdwIndex);
     });
 }
 

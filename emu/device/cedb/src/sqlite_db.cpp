@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <new>
+
 #include "cedb_error.h"
 
 namespace emu::cedb {
@@ -46,17 +48,46 @@ Connection::Connection(const std::filesystem::path& file, bool create) {
     sqlite3_extended_result_codes(m_db, 1);
 }
 
-Connection::~Connection() { sqlite3_close(m_db); }
+Connection::~Connection() {
+    for (auto& [sql, statement] : m_idle) sqlite3_finalize(statement);
+    sqlite3_close(m_db);
+}
 
 void Connection::Execute(const char* sql) {
     Check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
 }
 
-Statement::Statement(Connection& connection, const std::string& sql) {
-    Check(sqlite3_prepare_v2(connection.Raw(), sql.c_str(), -1, &m_statement, nullptr));
+sqlite3_stmt* Connection::Acquire(const std::string& sql) {
+    if (auto it = m_idle.find(sql); it != m_idle.end()) {
+        sqlite3_stmt* statement = it->second;
+        m_idle.erase(it);
+        return statement;
+    }
+    sqlite3_stmt* statement = nullptr;
+    int code =
+        sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        Fail(code);
+    }
+    return statement;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_statement); }
+void Connection::Release(const std::string& sql, sqlite3_stmt* statement) {
+    // The reset's code repeats the last step's failure, which was reported then.
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    try {
+        m_idle.emplace(sql, statement);
+    } catch (const std::bad_alloc&) {
+        sqlite3_finalize(statement);
+    }
+}
+
+Statement::Statement(Connection& connection, std::string sql)
+    : m_connection(connection), m_sql(std::move(sql)), m_statement(connection.Acquire(m_sql)) {}
+
+Statement::~Statement() { m_connection.Release(m_sql, m_statement); }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     Check(sqlite3_bind_int64(m_statement, index, value));

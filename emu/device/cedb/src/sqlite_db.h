@@ -1,11 +1,13 @@
-// A small RAII layer over SQLite: a connection, prepared statements with typed binding, and a
-// transaction that rolls back unless committed. Every SQLite failure becomes a CedbError with the
-// nearest Win32 code (ERROR_DISK_FULL, ERROR_INVALID_DATA for a file that is no volume, …).
+// A small RAII layer over SQLite: a connection, prepared statements with typed binding (prepared
+// once per connection and reused), and a transaction that rolls back unless committed. Every SQLite
+// failure becomes a CedbError with the nearest Win32 code (ERROR_DISK_FULL, ERROR_INVALID_DATA for
+// a file that is no volume, …).
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sort_key.h"
@@ -26,13 +28,21 @@ public:
     void Execute(const char* sql);
     sqlite3* Raw() const { return m_db; }
 
+    // A prepared statement for `sql`: an idle one prepared earlier, or a new one. Statements in
+    // use at once each get their own.
+    sqlite3_stmt* Acquire(const std::string& sql);
+    // Hands a statement back, reset and without bindings, for the next Acquire of `sql`.
+    void Release(const std::string& sql, sqlite3_stmt* statement);
+
 private:
     sqlite3* m_db = nullptr;
+    std::unordered_multimap<std::string, sqlite3_stmt*> m_idle;
 };
 
+// A statement of the connection's cache, in use until destroyed.
 class Statement {
 public:
-    Statement(Connection& connection, const std::string& sql);
+    Statement(Connection& connection, std::string sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -53,6 +63,8 @@ public:
     bool IsNull(int column) const;
 
 private:
+    Connection& m_connection;
+    std::string m_sql;
     sqlite3_stmt* m_statement = nullptr;
 };
 

@@ -33,11 +33,14 @@ const char* const kSchema = R"(
     CREATE INDEX properties_by_key ON properties(db, propid, sort_key, record);
 )";
 
-// Records of the cursor's database in its order; ?1 the sort property, ?2 the database.
-const char* const kOrderedFrom =
-    " FROM records r LEFT JOIN properties p ON p.record = r.oid AND p.propid = ?1"
-    " WHERE r.db = ?2";
-const char* const kOrder = " ORDER BY (p.sort_key IS NULL), p.sort_key, r.oid";
+// Writes reach the file at each commit without waiting for the disk (CeFlushDBVol does that).
+// The one connection keeps the file locked while the volume is open (its world belongs to one
+// host process anyway), so SQLite keeps its page cache and its zeroed rollback journal beside
+// the file between transactions instead of re-checking the file and re-creating the journal
+// for every statement.
+void Tune(Connection& connection) {
+    connection.Execute("PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE");
+}
 
 bool HasKey(const SortKey& key) { return !std::holds_alternative<std::monostate>(key); }
 
@@ -60,28 +63,45 @@ std::u16string NameOf(const std::vector<std::uint8_t>& bytes) {
 // Names compare without regard to case.
 std::string NameKey(std::u16string_view name) { return pal::Utf16ToUtf8(pal::ToUpper(name)); }
 
-// The condition placing records at or after (inclusive) or strictly after a position; ?3 the
-// position's key, ?4 its record.
-std::string FromCondition(const Position& position, bool inclusive) {
-    const char* cmp = inclusive ? ">=" : ">";
-    if (!HasKey(position.key))
-        return std::string(" AND p.sort_key IS NULL AND r.oid ") + cmp + " ?4";
-    return std::string(
-               " AND (p.sort_key IS NULL OR p.sort_key > ?3 OR (p.sort_key = ?3 AND r.oid ") +
-           cmp + " ?4))";
+// A database's order is two runs: the records with a sort key, by key then CEOID (walked through
+// the index on properties (db, propid, sort_key, record)), then the records without one, by
+// CEOID (through the index on records (db, oid)).
+enum class Run { Keyed, Unkeyed };
+// How a walk bounds a run: not at all, or by the position's (key, CEOID), strictly or not.
+enum class Bound { None, Strict, Inclusive };
+
+// A query over one run, in walking order: its records (record, key) from the `?5`th on, LIMIT 1,
+// or (count) how many there are. ?1 the database, ?2 the sort property, ?3 and ?4 the bounding
+// position's key and CEOID. Every form is a range of one index, so the first row costs
+// O(log n), whatever the size of the database.
+std::string RunSql(Run run, Bound bound, bool forward, bool count) {
+    std::string op = forward ? ">" : "<";
+    if (bound == Bound::Inclusive) op += "=";
+    std::string dir = forward ? "" : " DESC";
+    std::string sql = count ? "SELECT COUNT(*)" : "";
+    if (run == Run::Keyed) {
+        if (!count) sql = "SELECT record, sort_key";
+        sql += " FROM properties WHERE db = ?1 AND propid = ?2 AND sort_key IS NOT NULL";
+        if (bound != Bound::None) sql += " AND (sort_key, record) " + op + " (?3, ?4)";
+        if (!count) sql += " ORDER BY sort_key" + dir + ", record" + dir;
+    } else {
+        if (!count) sql = "SELECT r.oid, NULL";
+        sql +=
+            " FROM records r WHERE r.db = ?1 AND NOT EXISTS (SELECT 1 FROM properties p"
+            " WHERE p.record = r.oid AND p.propid = ?2 AND p.sort_key IS NOT NULL)";
+        if (bound != Bound::None) sql += " AND r.oid " + op + " ?4";
+        if (!count) sql += " ORDER BY r.oid" + dir;
+    }
+    if (!count) sql += " LIMIT 1 OFFSET ?5";
+    return sql;
 }
 
-// The condition placing records before a position (strictly, or up to and including it).
-std::string BeforeCondition(const Position& position, bool inclusive) {
-    const char* cmp = inclusive ? "<=" : "<";
-    if (!HasKey(position.key))
-        return std::string(" AND (p.sort_key IS NOT NULL OR r.oid ") + cmp + " ?4)";
-    return std::string(" AND (p.sort_key < ?3 OR (p.sort_key = ?3 AND r.oid ") + cmp + " ?4))";
-}
-
-void BindPosition(Statement& statement, const Position& position) {
-    if (HasKey(position.key)) statement.Bind(3, position.key);
-    statement.Bind(4, std::int64_t{position.record});
+void BindRun(Statement& statement, const Cursor& cursor, const Position& from, Run run,
+             Bound bound) {
+    statement.Bind(1, std::int64_t{cursor.database}).Bind(2, std::int64_t{cursor.sortProperty});
+    if (bound == Bound::None) return;
+    if (run == Run::Keyed) statement.Bind(3, from.key);
+    statement.Bind(4, std::int64_t{from.record});
 }
 
 }  // namespace
@@ -93,7 +113,7 @@ Volume::~Volume() = default;
 
 std::shared_ptr<Volume> Volume::OpenExisting(const std::filesystem::path& file) {
     auto connection = std::make_unique<Connection>(file, false);
-    connection->Execute("PRAGMA synchronous=OFF");
+    Tune(*connection);
     Statement format(*connection, "SELECT value FROM volume WHERE key = 'format'");
     if (!format.Step() || format.Int(0) != kFormat) throw CedbError(ERROR_INVALID_DATA);
     Statement tag(*connection, "SELECT value FROM volume WHERE key = 'tag'");
@@ -106,7 +126,7 @@ std::shared_ptr<Volume> Volume::Create(const std::filesystem::path& file, DWORD 
     std::error_code ec;
     std::filesystem::remove(file, ec);
     auto connection = std::make_unique<Connection>(file, true);
-    connection->Execute("PRAGMA synchronous=OFF");
+    Tune(*connection);
     {
         Transaction transaction(*connection);
         connection->Execute(kSchema);
@@ -233,11 +253,25 @@ std::optional<DatabaseInfo> Volume::Database(CEOID oid) {
     while (sorts.Step())
         info.sortOrders.push_back(
             {static_cast<CEPROPID>(sorts.Int(0)), static_cast<DWORD>(sorts.Int(1))});
-    Statement totals(Db(), "SELECT COUNT(*), COALESCE(SUM(size), 0) FROM records WHERE db = ?1");
-    totals.Bind(1, std::int64_t{oid}).Step();
-    info.records = static_cast<DWORD>(totals.Int(0));
-    info.size = static_cast<DWORD>(totals.Int(1));
+    const Totals& totals = TotalsOf(oid);
+    info.records = static_cast<DWORD>(totals.records);
+    info.size = static_cast<DWORD>(totals.size);
     return info;
+}
+
+Volume::Totals& Volume::TotalsOf(CEOID database) {
+    if (auto it = m_totals.find(database); it != m_totals.end()) return it->second;
+    Statement count(Db(), "SELECT COUNT(*), COALESCE(SUM(size), 0) FROM records WHERE db = ?1");
+    count.Bind(1, std::int64_t{database}).Step();
+    return m_totals[database] = Totals{count.Int(0), count.Int(1)};
+}
+
+void Volume::Adjust(CEOID database, std::int64_t records, std::int64_t size) {
+    // Only totals already counted need keeping up; the others are counted when first asked.
+    if (auto it = m_totals.find(database); it != m_totals.end()) {
+        it->second.records += records;
+        it->second.size += size;
+    }
 }
 
 std::optional<CEOID> Volume::RecordParent(CEOID oid) {
@@ -259,43 +293,69 @@ void Volume::DeleteDatabase(CEOID oid) {
         erase.Bind(1, std::int64_t{oid}).Run();
     }
     transaction.Commit();
+    m_totals.erase(oid);
 }
 
-std::optional<std::pair<CEOID, SortKey>> Volume::RecordAt(const Cursor& cursor,
-                                                          const Position& from,
-                                                          std::int64_t offset) {
-    std::string sql = std::string("SELECT r.oid, p.sort_key") + kOrderedFrom;
-    if (from.kind != Position::Kind::Begin)
-        sql += FromCondition(from, from.kind == Position::Kind::At);
-    sql += kOrder;
-    sql += " LIMIT 1 OFFSET ?5";
-    Statement select(Db(), sql);
-    select.Bind(1, std::int64_t{cursor.sortProperty}).Bind(2, std::int64_t{cursor.database});
-    if (from.kind != Position::Kind::Begin) BindPosition(select, from);
-    select.Bind(5, offset);
-    if (!select.Step()) return std::nullopt;
-    return std::make_pair(static_cast<CEOID>(select.Int(0)), select.Key(1));
+std::optional<std::pair<CEOID, SortKey>> Volume::Walk(const Cursor& cursor, const Position& from,
+                                                      bool inclusive, bool forward,
+                                                      std::int64_t skip) {
+    bool begin = from.kind == Position::Kind::Begin;
+    if (begin && !forward) return std::nullopt;
+    Bound bound = begin ? Bound::None : inclusive ? Bound::Inclusive : Bound::Strict;
+    // The runs the walk passes through, in its direction, and how the position bounds each: a
+    // keyed position lies in the keyed run, an unkeyed one in the unkeyed run.
+    bool keyed = !begin && HasKey(from.key);
+    std::vector<std::pair<Run, Bound>> runs;
+    if (forward) {
+        if (begin || keyed) runs.emplace_back(Run::Keyed, bound);
+        runs.emplace_back(Run::Unkeyed, keyed ? Bound::None : bound);
+    } else {
+        if (!keyed) runs.emplace_back(Run::Unkeyed, bound);
+        runs.emplace_back(Run::Keyed, keyed ? bound : Bound::None);
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        auto [run, runBound] = runs[i];
+        // Without a sort property every record is unkeyed.
+        if (run == Run::Keyed && !cursor.sortProperty) continue;
+        Statement select(Db(), RunSql(run, runBound, forward, false));
+        BindRun(select, cursor, from, run, runBound);
+        select.Bind(5, skip);
+        if (select.Step()) return std::make_pair(static_cast<CEOID>(select.Int(0)), select.Key(1));
+        if (skip == 0 || i + 1 == runs.size()) continue;
+        // The run holds fewer than `skip` + 1 records: skip them all and go on in the next.
+        Statement count(Db(), RunSql(run, runBound, forward, true));
+        BindRun(count, cursor, from, run, runBound);
+        count.Step();
+        skip -= count.Int(0);
+    }
+    return std::nullopt;
 }
 
-DWORD Volume::IndexOf(const Cursor& cursor, const Position& position) {
-    if (position.kind == Position::Kind::Begin) return 0;
-    std::string sql = std::string("SELECT COUNT(*)") + kOrderedFrom +
-                      BeforeCondition(position, position.kind == Position::Kind::After);
-    Statement count(Db(), sql);
-    count.Bind(1, std::int64_t{cursor.sortProperty}).Bind(2, std::int64_t{cursor.database});
-    BindPosition(count, position);
-    count.Step();
-    return static_cast<DWORD>(count.Int(0));
+DWORD Volume::IndexOf(const Cursor& cursor, const Position& at) {
+    // The records strictly before the position, run by run.
+    std::int64_t before = 0;
+    bool keyed = HasKey(at.key);
+    for (Run run : {Run::Keyed, Run::Unkeyed}) {
+        if (run == Run::Keyed && !cursor.sortProperty) continue;
+        if (run == Run::Unkeyed && keyed) break;
+        Bound bound = (run == Run::Keyed) == keyed ? Bound::Strict : Bound::None;
+        Statement count(Db(), RunSql(run, bound, false, true));
+        BindRun(count, cursor, at, run, bound);
+        count.Step();
+        before += count.Int(0);
+    }
+    return static_cast<DWORD>(before);
 }
 
-std::pair<CEOID, DWORD> Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount) {
+CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount, DWORD* index) {
     std::lock_guard<std::mutex> guard(m_lock);
     std::optional<std::pair<CEOID, SortKey>> found;
     switch (type) {
         case CEDB_SEEK_CEOID: {
-            std::string sql =
-                std::string("SELECT r.oid, p.sort_key") + kOrderedFrom + " AND r.oid = ?3";
-            Statement select(Db(), sql);
+            Statement select(
+                Db(),
+                "SELECT r.oid, p.sort_key FROM records r LEFT JOIN properties p"
+                " ON p.record = r.oid AND p.propid = ?1 WHERE r.db = ?2 AND r.oid = ?3");
             select.Bind(1, std::int64_t{cursor.sortProperty})
                 .Bind(2, std::int64_t{cursor.database})
                 .Bind(3, static_cast<std::int64_t>(static_cast<CEOID>(value)));
@@ -303,12 +363,18 @@ std::pair<CEOID, DWORD> Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value
             break;
         }
         case CEDB_SEEK_BEGINNING:
-            found = RecordAt(cursor, Position{}, static_cast<DWORD>(value));
+            found = Walk(cursor, Position{}, false, true, static_cast<DWORD>(value));
             break;
         case CEDB_SEEK_CURRENT: {
-            std::int64_t index = std::int64_t{IndexOf(cursor, cursor.position)} +
-                                 static_cast<LONG>(static_cast<DWORD>(value));
-            if (index >= 0) found = RecordAt(cursor, Position{}, index);
+            // Counted from the record at the position (or, when it is gone, from where it was):
+            // 0 lands on it, +n n records further on, -n n records back.
+            auto delta = static_cast<LONG>(static_cast<DWORD>(value));
+            const Position& from = cursor.position;
+            bool at = from.kind == Position::Kind::At;
+            if (delta >= 0)
+                found = Walk(cursor, from, at, true, delta);
+            else
+                found = Walk(cursor, from, !at, false, -std::int64_t{delta} - 1);
             break;
         }
         case CEDB_SEEK_VALUEFIRSTEQUAL: {
@@ -317,27 +383,30 @@ std::pair<CEOID, DWORD> Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value
                 wanted->propid != cursor.sortProperty)
                 throw CedbError(ERROR_INVALID_PARAMETER);
             SortKey key = Encode(*wanted).key;
-            std::string sql = std::string("SELECT r.oid, p.sort_key") + kOrderedFrom +
-                              " AND p.sort_key = ?3 ORDER BY r.oid LIMIT 1";
-            Statement select(Db(), sql);
-            select.Bind(1, std::int64_t{cursor.sortProperty})
-                .Bind(2, std::int64_t{cursor.database})
+            if (!HasKey(key)) break;
+            Statement select(Db(),
+                             "SELECT record, sort_key FROM properties"
+                             " WHERE db = ?1 AND propid = ?2 AND sort_key = ?3"
+                             " ORDER BY record LIMIT 1");
+            select.Bind(1, std::int64_t{cursor.database})
+                .Bind(2, std::int64_t{cursor.sortProperty})
                 .Bind(3, key);
-            if (HasKey(key) && select.Step())
-                found.emplace(static_cast<CEOID>(select.Int(0)), select.Key(1));
+            if (select.Step()) found.emplace(static_cast<CEOID>(select.Int(0)), select.Key(1));
             break;
         }
         default:
             throw CedbError(ERROR_INVALID_PARAMETER);
     }
     if (!found) throw CedbError(ERROR_SEEK);
-    cursor.position = Position{Position::Kind::At, found->second, found->first};
-    return {found->first, IndexOf(cursor, cursor.position)};
+    Position landed{Position::Kind::At, found->second, found->first};
+    if (index) *index = IndexOf(cursor, landed);
+    cursor.position = std::move(landed);
+    return found->first;
 }
 
 std::optional<RecordData> Volume::ReadCurrent(const Cursor& cursor) {
     std::lock_guard<std::mutex> guard(m_lock);
-    auto found = RecordAt(cursor, cursor.position, 0);
+    auto found = Walk(cursor, cursor.position, cursor.position.kind == Position::Kind::At, true, 0);
     if (!found) return std::nullopt;
     RecordData record;
     record.oid = found->first;
@@ -360,15 +429,17 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
     WriteResult result = WriteResult::Changed;
+    std::int64_t oldSize = 0;
     if (record == 0) {
         record = NextOid();
         Statement insert(Db(), "INSERT INTO records(oid, db, size) VALUES (?1, ?2, 0)");
         insert.Bind(1, std::int64_t{record}).Bind(2, std::int64_t{database}).Run();
         result = WriteResult::Created;
     } else {
-        Statement owner(Db(), "SELECT db FROM records WHERE oid = ?1");
+        Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
         if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
             throw CedbError(ERROR_INVALID_PARAMETER);
+        oldSize = owner.Int(1);
     }
     for (const auto& change : changes) {
         if (change.remove) {
@@ -393,25 +464,30 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
     }
     Statement size(Db(),
                    "UPDATE records SET size = (SELECT COALESCE(SUM(8 + length(data)), 0)"
-                   " FROM properties WHERE record = ?1) WHERE oid = ?1");
-    size.Bind(1, std::int64_t{record}).Run();
+                   " FROM properties WHERE record = ?1) WHERE oid = ?1 RETURNING size");
+    size.Bind(1, std::int64_t{record}).Step();
+    std::int64_t newSize = size.Int(0);
+    size.Run();
     Touch(database, now);
     transaction.Commit();
+    Adjust(database, result == WriteResult::Created ? 1 : 0, newSize - oldSize);
     return {record, result};
 }
 
 void Volume::DeleteRecord(CEOID database, CEOID record, ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
     Transaction transaction(Db());
-    Statement owner(Db(), "SELECT db FROM records WHERE oid = ?1");
+    Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
     if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
         throw CedbError(ERROR_INVALID_PARAMETER);
+    std::int64_t size = owner.Int(1);
     Statement props(Db(), "DELETE FROM properties WHERE record = ?1");
     props.Bind(1, std::int64_t{record}).Run();
     Statement erase(Db(), "DELETE FROM records WHERE oid = ?1");
     erase.Bind(1, std::int64_t{record}).Run();
     Touch(database, now);
     transaction.Commit();
+    Adjust(database, -1, -size);
 }
 
 }  // namespace emu::cedb

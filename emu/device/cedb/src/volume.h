@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,7 +43,8 @@ struct DatabaseInfo {
 };
 
 // A place in a database's order: before its first record, at a record (or where it was), or
-// just after one. Records are ordered by the sort key, records without one last, ties by CEOID.
+// just after one. Records are ordered by the sort key, records without one last, ties by CEOID;
+// the (key, CEOID) pair of a position stays meaningful when records around it come and go.
 struct Position {
     enum class Kind { Begin, At, After };
     Kind kind = Kind::Begin;
@@ -104,10 +106,11 @@ public:
     std::optional<CEOID> RecordParent(CEOID oid);
     void DeleteDatabase(CEOID oid);
 
-    // Moves the cursor as CeSeekDatabaseEx does; answers the record and its index, or throws
+    // Moves the cursor as CeSeekDatabaseEx does; answers the record and, when `index` is given,
+    // stores its index there (counting the records before it costs a pass over them), or throws
     // CedbError(ERROR_SEEK) leaving the cursor where it was.
-    std::pair<CEOID, DWORD> Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount);
-    // The record at the cursor, or nothing past the last record.
+    CEOID Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount, DWORD* index);
+    // The record at the cursor, or nothing past the last record; one indexed lookup.
     std::optional<RecordData> ReadCurrent(const Cursor& cursor);
     // Applies the changes, in order, to a record (0: a new one) of `database`.
     std::pair<CEOID, WriteResult> Write(CEOID database, CEOID record,
@@ -121,16 +124,26 @@ private:
     void Touch(CEOID database, ULONGLONG now);
     std::int64_t Meta(const char* key);
     void SetMeta(const char* key, std::int64_t value);
-    // First record at or after the position (in order), or at `offset` records further.
-    std::optional<std::pair<CEOID, SortKey>> RecordAt(const Cursor& cursor, const Position& from,
-                                                      std::int64_t offset);
-    DWORD IndexOf(const Cursor& cursor, const Position& position);
+    // The record `skip` records on from `from` walking forward (or back) through the cursor's
+    // order; `inclusive` lets a record at the position itself count as the first one.
+    std::optional<std::pair<CEOID, SortKey>> Walk(const Cursor& cursor, const Position& from,
+                                                  bool inclusive, bool forward, std::int64_t skip);
+    // The number of records before a record's position.
+    DWORD IndexOf(const Cursor& cursor, const Position& at);
+    // A database's record count and size, counted once and kept up to date by every write.
+    struct Totals {
+        std::int64_t records = 0;
+        std::int64_t size = 0;
+    };
+    Totals& TotalsOf(CEOID database);
+    void Adjust(CEOID database, std::int64_t records, std::int64_t size);
 
     std::filesystem::path m_file;
     std::mutex m_lock;
     std::unique_ptr<Connection> m_connection;
     DWORD m_tag;
     CEGUID m_guid{};
+    std::map<CEOID, Totals> m_totals;
 };
 
 }  // namespace emu::cedb

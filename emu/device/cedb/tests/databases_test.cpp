@@ -116,6 +116,42 @@ TEST_F(Databases, ObjectInformationDescribesDatabasesAndRecords) {
     EXPECT_FALSE(CeOidGetInfoEx(&system, oid, &info));
 }
 
+TEST_F(Databases, RecordCountAndSizeFollowEveryWrite) {
+    CEGUID guid = Mount();
+    Create(guid, W("counted"));
+    CEOID oid = 0;
+    HANDLE db = Open(guid, W("counted"), 0, 0, nullptr, &oid);
+    auto totals = [&] {
+        CEOIDINFO info{};
+        EXPECT_TRUE(CeOidGetInfoEx(&guid, oid, &info));
+        return std::make_pair(info.infDatabase.wNumRecords, info.infDatabase.dwSize);
+    };
+    EXPECT_EQ(totals(), std::make_pair(WORD{0}, DWORD{0}));
+    CEOID a = Write(db, 0, {Ui4(kNumber, 1)});
+    auto one = totals();
+    EXPECT_EQ(one.first, 1);
+    EXPECT_GT(one.second, 0u);
+    std::vector<BYTE> bytes(100, 7);
+    Write(db, a, {Blob(kBytes, bytes)});
+    auto grown = totals();
+    EXPECT_EQ(grown.first, 1);
+    EXPECT_GE(grown.second, one.second + 100);
+    CEOID b = Write(db, 0, {Ui4(kNumber, 2)});
+    EXPECT_EQ(totals(), std::make_pair(WORD{2}, grown.second + one.second));
+    ASSERT_TRUE(CeDeleteRecord(db, a));
+    EXPECT_EQ(totals(), one);
+    // A failed write changes nothing.
+    EXPECT_FALSE(Write(db, 0x7FFFFF, {Ui4(kNumber, 3)}));
+    EXPECT_EQ(totals(), one);
+    (void)b;
+    CloseHandle(db);
+
+    // Counted afresh after a remount, the totals are the same.
+    ASSERT_TRUE(CeUnmountDBVol(&guid));
+    guid = Mount();
+    EXPECT_EQ(totals(), one);
+}
+
 TEST_F(Databases, DeletingTakesTheRecordsAndWaitsForHandlesToClose) {
     CEGUID guid = Mount();
     CEOID oid = Create(guid, W("_notif_KT"), kNumber);

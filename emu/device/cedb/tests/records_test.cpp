@@ -257,6 +257,55 @@ TEST_F(Records, SeeksLandOnRecordsAndReportTheirIndex) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+TEST_F(Records, SeeksCrossFromValuedRecordsToThoseWithoutAValueBothWays) {
+    HANDLE db = Open(m_guid, W("sorted"), kNumber);
+    CEOID none1 = Write(db, 0, {Ui2(kState, 1)});
+    CEOID n20 = Write(db, 0, {Ui4(kNumber, 20)});
+    CEOID none2 = Write(db, 0, {Ui2(kState, 2)});
+    CEOID n10 = Write(db, 0, {Ui4(kNumber, 10)});
+    // Order: n10, n20, none1, none2.
+    DWORD index = 99;
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 3, &index), none2);
+    EXPECT_EQ(index, 3u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-2), &index), n20);
+    EXPECT_EQ(index, 1u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 2, &index), none2);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-3), &index), n10);
+    EXPECT_EQ(index, 0u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, none1, &index), none1);
+    EXPECT_EQ(index, 2u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 2, nullptr), 0u) << "past the last record";
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-2), nullptr), n10);
+
+    // A record taken away under the position: seeks count from where it was.
+    CeSeekDatabase(db, CEDB_SEEK_CEOID, none1, nullptr);
+    HANDLE writer = Open(m_guid, W("sorted"));
+    ASSERT_TRUE(CeDeleteRecord(writer, none1));
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 0, &index), none2);
+    EXPECT_EQ(index, 2u);
+    CeSeekDatabase(db, CEDB_SEEK_CEOID, n20, nullptr);
+    ASSERT_TRUE(CeDeleteRecord(writer, n20));
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr), n10);
+    CloseHandle(writer);
+    CloseHandle(db);
+}
+
+TEST_F(Records, AutoIncrementReadsOnPastADeletedRecordWithoutAValue) {
+    HANDLE db = Open(m_guid, W("sorted"), kNumber, CEDB_AUTOINCREMENT);
+    CEOID n1 = Write(db, 0, {Ui4(kNumber, 1)});
+    CEOID none1 = Write(db, 0, {Ui2(kState, 1)});
+    CEOID none2 = Write(db, 0, {Ui2(kState, 2)});
+    CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr);
+    EXPECT_EQ(Read(db), n1);
+    EXPECT_EQ(Read(db), none1);
+    ASSERT_TRUE(CeDeleteRecord(db, none1));
+    CEOID n0 = Write(db, 0, {Ui4(kNumber, 0)});
+    EXPECT_EQ(Read(db), none2) << "a record added before the position is not read";
+    EXPECT_EQ(Read(db), 0u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), n0);
+    CloseHandle(db);
+}
+
 TEST_F(Records, AutoIncrementReadsOnAndSeesRecordsAddedBehindThePosition) {
     HANDLE db = Open(m_guid, W("sorted"), kNumber, CEDB_AUTOINCREMENT);
     HANDLE writer = Open(m_guid, W("sorted"), kNumber);
