@@ -20,7 +20,8 @@
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // QueryDevice(QDC_SYNC_DATA) with a get request, as a desktop store sends it on the store thread.

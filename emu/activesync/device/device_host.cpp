@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <future>

@@ -41,8 +41,8 @@ DeviceSession::~DeviceSession() {
 }
 
 DataReply DeviceSession::Answer(const DataRequest& request) {
-    SyncDataResult answer = m_host->SyncData(request.objType, request.set, request.code,
-                                             request.data);
+    SyncDataResult answer =
+        m_host->SyncData(request.objType, request.set, request.code, request.data);
     DataReply reply{answer.result, std::move(answer.data)};
     if (answer.called) {
         std::lock_guard<std::mutex> guard(m_lock);
