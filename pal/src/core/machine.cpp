@@ -24,12 +24,9 @@ ULONGLONG RealNowUtc() {
 
 const char* ClockModeName(ClockMode mode) {
     switch (mode) {
-        case ClockMode::Frozen:
-            return "frozen";
-        case ClockMode::Offset:
-            return "offset";
-        default:
-            return "real";
+        case ClockMode::Frozen: return "frozen";
+        case ClockMode::Offset: return "offset";
+        default: return "real";
     }
 }
 
@@ -96,12 +93,9 @@ void Machine::SetEnvironment(std::u16string_view name, std::u16string_view value
 ULONGLONG Machine::NowUtc() const {
     std::lock_guard<std::mutex> guard(m_lock);
     switch (m_config.clockMode) {
-        case ClockMode::Frozen:
-            return static_cast<ULONGLONG>(m_config.clockValue);
-        case ClockMode::Offset:
-            return RealNowUtc() + m_config.clockValue;
-        default:
-            return RealNowUtc();
+        case ClockMode::Frozen: return static_cast<ULONGLONG>(m_config.clockValue);
+        case ClockMode::Offset: return RealNowUtc() + m_config.clockValue;
+        default: return RealNowUtc();
     }
 }
 
@@ -137,8 +131,8 @@ std::shared_ptr<Process> Machine::SystemProcess() {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_systemProcess) return m_systemProcess;
     }
-    auto process =
-        CreateProcess(IsDesktop() ? u"C:\\Windows\\System32\\host.exe" : u"\\Windows\\host.exe");
+    auto process = CreateProcess(IsDesktop() ? u"C:\\Windows\\System32\\host.exe"
+                                             : u"\\Windows\\host.exe");
     std::lock_guard<std::mutex> guard(m_lock);
     if (!m_systemProcess) m_systemProcess = process;
     return m_systemProcess;
