@@ -101,6 +101,9 @@ TEST(DesktopStoreScenario, InstallPartnerConnectInitializeAndIdentify) {
     std::string log = velumex::ReadEngineLog(desktop);
     EXPECT_NE(log.find(">>[Checking OE version...]"), std::string::npos);
     EXPECT_NE(log.find("SyncEngine.exe"), std::string::npos);
+    // The provider left the ended process with the log's closing line.
+    ASSERT_GE(log.size(), 14u);
+    EXPECT_EQ(log.substr(log.size() - 14), "Log finished\r\n");
 
     EXPECT_EQ(velumex::UninstallProvider(desktop), S_OK);
 }

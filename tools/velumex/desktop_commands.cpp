@@ -1,9 +1,11 @@
 // velumex desktop install | uninstall, store info, handle decode HEX, log
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "activesync/desktop_host.h"
 #include "activesync/device_link.h"
+#include "activesync/device_session.h"
 #include "cli.h"
 #include "handle_decode.h"
 #include "pal/runtime/encoding.h"
@@ -73,12 +75,21 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
         ->callback([&context] {
             auto world = context.OpenWorld();
             activesync::DeviceLink link(*world);
+            // While connected, the device half serves the store's data requests.
+            std::optional<activesync::DeviceSession> session;
+            if (link.IsConnected()) session.emplace(link);
             StoreInfoResult result;
             {
                 activesync::DesktopHost host(world->Desktop());
                 result = QueryStoreInfo(host, 0, 1);
             }
             PrintStoreInfo(result);
+            if (!session) return;
+            for (const auto& received : session->DataRequests())
+                std::cout << "device data request: " << Utf8(received.request.objType)
+                          << (received.request.set ? " set" : " get") << " code "
+                          << received.request.code << " -> " << Hresult(received.reply.result)
+                          << ", " << received.reply.data.size() << " bytes\n";
         });
 
     auto* handle = app.add_subcommand("handle", "inspect item handle bytes");

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -12,11 +13,15 @@
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/program.h"
 #include "pal/runtime/thread.h"
 
 namespace activesync {
 
 namespace {
+
+// The data-request export as the device's providers define it (device text is UTF-16).
+using SyncDataProc = HRESULT (*)(SDREQUESTW* request);
 
 // One loaded type: its library's exports and the handler InitObjType gave.
 struct Provider {
@@ -26,6 +31,7 @@ struct Provider {
     PGETOBJTYPEINFO info = nullptr;
     PFINDOBJECTS find = nullptr;
     PREPORTSTATUS status = nullptr;
+    SyncDataProc data = nullptr;  // optional: a provider may serve no data requests
     IReplObjHandler* handler = nullptr;
 };
 
@@ -113,6 +119,7 @@ public:
         provider.info = reinterpret_cast<PGETOBJTYPEINFO>(find("GetObjTypeInfo"));
         provider.find = reinterpret_cast<PFINDOBJECTS>(find("FindObjects"));
         provider.status = reinterpret_cast<PREPORTSTATUS>(find("ReportStatus"));
+        provider.data = reinterpret_cast<SyncDataProc>(find("SyncData"));
         std::u16string name = type;
         if (!provider.init || !provider.notify || !provider.info || !provider.find ||
             !provider.status || !provider.init(name.data(), &provider.handler, m_partnerBit)) {
@@ -216,8 +223,8 @@ DeviceHost::~DeviceHost() {
     m_impl->Stop();
     // The device thread ends once its queue is empty.
     while (!m_impl->m_thread->HasEnded()) std::this_thread::yield();
-    m_impl->m_process->MarkExited(0);
-    m_impl->m_device.RemoveProcess(m_impl->m_process->Id());
+    // Whatever a provider left loaded detaches before the process's handles close.
+    pal::EndProcess(*m_impl->m_process, 0);
 }
 
 std::vector<std::u16string> DeviceHost::Loaded() const {
@@ -301,6 +308,32 @@ BOOL DeviceHost::ReportStatus(const std::u16string& type, UINT code, UINT param)
         }
     });
     return result;
+}
+
+SyncDataResult DeviceHost::SyncData(const std::u16string& type, bool set, UINT code,
+                                    const std::vector<BYTE>& data) {
+    SyncDataResult answer;
+    Run([&] {
+        auto it = m_impl->m_providers.find(type);
+        if (it == m_impl->m_providers.end() || !it->second.data) return;
+        SDREQUESTW request{};
+        SetTypeName(request.szObjType, type);
+        request.fSet = set ? TRUE : FALSE;
+        request.uCode = code;
+        // A set request carries the desktop's data; a get request a reply buffer that starts
+        // with it.
+        std::vector<BYTE> buffer(data);
+        if (!set) buffer.resize(std::max<size_t>(data.size(), kSyncDataReplyCapacity));
+        request.lpData = buffer.empty() ? nullptr : buffer.data();
+        request.cbData = static_cast<UINT>(data.size());
+        answer.called = true;
+        answer.result = it->second.data(&request);
+        if (set || FAILED(answer.result) || !request.lpData) return;
+        size_t size = request.cbData;
+        if (request.lpData == buffer.data()) size = std::min(size, buffer.size());
+        answer.data.assign(request.lpData, request.lpData + size);
+    });
+    return answer;
 }
 
 PendingChanges DeviceHost::TakeChanges(const std::u16string& type) {

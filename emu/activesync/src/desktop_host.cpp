@@ -4,6 +4,7 @@
 #include <future>
 
 #include "pal/runtime/context.h"
+#include "pal/runtime/program.h"
 #include "pal/runtime/thread.h"
 #include "pal/runtime/window_manager.h"
 
@@ -56,9 +57,8 @@ DesktopHost::~DesktopHost() {
         std::unique_lock<std::mutex> guard(m_lock);
         m_changed.wait(guard, [this] { return m_ended; });
     }
-    m_process->Handles().TakeAll();
-    m_process->MarkExited(0);
-    m_desktop.RemoveProcess(m_process->Id());
+    // Its libraries detach (a provider's log closes) before its handles close.
+    pal::EndProcess(*m_process, 0);
 }
 
 DWORD DesktopHost::StoreThread() {

@@ -9,6 +9,7 @@
 #include "activesync/partnerships.h"
 #include "engine_state.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/program.h"
 #include "pal/runtime/thread.h"
 #include "rapi_server.h"
 
@@ -26,7 +27,7 @@ struct Pending {
 class Server {
 public:
     Server(pal::Machine& device, const std::u16string& processPath, LinkHandler handler)
-        : m_device(device), m_handler(std::move(handler)) {
+        : m_handler(std::move(handler)) {
         m_process = device.CreateProcess(processPath);
         pal::StartThread(
             device, m_process, [this] { return Run(); },
@@ -40,7 +41,7 @@ public:
     ~Server() { Stop(); }
 
     // Fails every call not yet answered, waits for the thread to end and ends the process (its
-    // handles go with it, as a dropped device forgets them). Idempotent.
+    // libraries detach, then its handles go, as a dropped device forgets them). Idempotent.
     void Stop() {
         {
             std::unique_lock<std::mutex> guard(m_lock);
@@ -55,9 +56,7 @@ public:
             m_changed.notify_all();
             m_changed.wait(guard, [this] { return m_ended; });
         }
-        m_process->Handles().TakeAll();
-        m_process->MarkExited(0);
-        m_device.RemoveProcess(m_process->Id());
+        pal::EndProcess(*m_process, 0);
     }
 
     CallResult Call(const Bytes& request) {
@@ -103,7 +102,6 @@ private:
         }
     }
 
-    pal::Machine& m_device;
     LinkHandler m_handler;
     std::shared_ptr<pal::Process> m_process;
     std::mutex m_lock;

@@ -6,6 +6,7 @@
 
 #include "pal/runtime/encoding.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/program.h"
 #include "pal/runtime/thread.h"
 #include "pal/runtime/world.h"
 
@@ -177,7 +178,8 @@ void Machine::Shutdown() {
         processes.swap(m_processes);
         m_systemProcess.reset();
     }
-    for (auto& entry : processes) entry.second->Handles().TakeAll();
+    // Each ends as a terminating process does: libraries detach while its handles are open.
+    for (auto& entry : processes) EndProcess(*entry.second, 0);
     processes.clear();
     m_components.Clear();
 }

@@ -1,6 +1,7 @@
 #include <utility>
 
 #include "../modules/loader.h"
+#include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/process.h"
 #include "pal/runtime/program.h"
@@ -8,13 +9,15 @@
 
 namespace pal {
 
-namespace {
-
-// Ends the process whose main thread is the calling thread, with `code`. Its libraries are told
-// first (they may still use handles and the machine), and waiters are released last, so that
-// whoever wakes finds the process gone from the list.
+// Libraries are told first (they may still use handles and the machine), and waiters are
+// released last, so that whoever wakes finds the process gone from the list.
 void EndProcess(Process& process, DWORD code) {
-    UnloadProcessModules(process);
+    {
+        // DllMain runs in the ending process, without keeping it alive.
+        ScopedContext inProcess(process.GetMachine(),
+                                std::shared_ptr<Process>(std::shared_ptr<Process>(), &process));
+        UnloadProcessModules(process);
+    }
     for (auto& [handle, object] : process.Handles().TakeAll()) {
         object->OnHandleClosing(process, handle);
         object->OnHandleClosed(process);
@@ -22,8 +25,6 @@ void EndProcess(Process& process, DWORD code) {
     process.GetMachine().RemoveProcess(process.Id());
     process.MarkExited(code);
 }
-
-}  // namespace
 
 std::shared_ptr<Thread> RunProcess(std::shared_ptr<Process> process, std::function<DWORD()> main) {
     Machine& machine = process->GetMachine();

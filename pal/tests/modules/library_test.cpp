@@ -5,6 +5,7 @@
 #include "pal/runtime/machine.h"
 #include "pal/runtime/paths.h"
 #include "pal/runtime/process.h"
+#include "pal/runtime/program.h"
 #include "pal_testing/temp_world.h"
 #include "probe.h"
 
@@ -205,6 +206,48 @@ TEST_F(Library, TearingDownAProcessDetachesItsLibraries) {
     // It ran in the dying process, which still knew the module.
     EXPECT_EQ(calls[1].processPath, u"C:\\Tools\\Sync.exe");
     EXPECT_EQ(calls[1].modulePath, kCounter);
+}
+
+// A terminating process detaches its libraries while its handles are still open, then closes
+// them, leaves the machine and releases its waiters; so does every process of a machine that
+// shuts down.
+TEST_F(Library, EndingAProcessDetachesItsLibrariesBeforeItsHandlesClose) {
+    auto process = CurrentMachine().CreateProcess(u"C:\\Tools\\Sync.exe");
+    {
+        ScopedContext context(CurrentMachine(), process);
+        ASSERT_NE(LoadLibraryW(kCounter), nullptr);
+        ASSERT_NE(CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr);
+    }
+    EndProcess(*process, 3);
+    auto calls = probe::Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].reason, static_cast<DWORD>(DLL_PROCESS_DETACH));
+    EXPECT_TRUE(calls[1].reserved);
+    EXPECT_EQ(calls[1].processPath, u"C:\\Tools\\Sync.exe");
+    EXPECT_EQ(calls[1].openHandles, 1u);
+    EXPECT_EQ(process->Handles().Count(), 0u);
+    EXPECT_TRUE(process->HasExited());
+    EXPECT_EQ(process->ExitCode(), 3u);
+    EXPECT_EQ(CurrentMachine().FindProcess(process->Id()), nullptr);
+}
+
+TEST(MachineShutdown, DetachesLibrariesBeforeClosingHandles) {
+    probe::Clear();
+    testing::TempWorld world;
+    auto process = world.Desktop().CreateProcess(u"C:\\Tools\\Sync.exe");
+    {
+        ScopedContext context(world.Desktop(), process);
+        testing::Install("pal_fixture_counter", kCounter);
+        ASSERT_NE(LoadLibraryW(kCounter), nullptr);
+        ASSERT_NE(CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr);
+    }
+    process.reset();
+    world.Desktop().Shutdown();
+    auto calls = probe::Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].reason, static_cast<DWORD>(DLL_PROCESS_DETACH));
+    EXPECT_EQ(calls[1].processPath, u"C:\\Tools\\Sync.exe");
+    EXPECT_EQ(calls[1].openHandles, 1u);
 }
 
 }  // namespace

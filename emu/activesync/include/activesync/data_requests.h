@@ -1,10 +1,11 @@
 // Data requests from a desktop provider to the device provider of the same object type
 // (IReplNotify::QueryDevice with QDC_SYNC_DATA), carried over the device link.
 //
-// The device answers them once something serves them: the device half of the engine installs
-// its server with ServeDataRequests, and reaches the device provider's data-request export on
-// its own thread. Until then a request comes back without data and with E_NOTIMPL, as from a
-// device whose provider has no data-request export.
+// The device answers them once something serves them: the device half of the engine
+// (activesync::DeviceSession, for the connection) installs its server with ServeDataRequests and
+// reaches the device provider's data-request export on its device thread. Until then a request
+// comes back without data and with E_NOTIMPL, as from a device whose provider has no
+// data-request export.
 #pragma once
 
 #include <functional>

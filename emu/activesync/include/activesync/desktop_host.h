@@ -24,7 +24,8 @@ public:
     // Starts the process (creating its folder when missing) and its store thread, and waits
     // until the thread has made the main window.
     explicit DesktopHost(pal::Machine& desktop);
-    // Ends the store thread (its windows go with it) and the process.
+    // Ends the store thread (its windows go with it) and the process: its libraries detach
+    // before its handles close, as when a process terminates.
     ~DesktopHost();
     DesktopHost(const DesktopHost&) = delete;
     DesktopHost& operator=(const DesktopHost&) = delete;

@@ -22,4 +22,10 @@ class Thread;
 // no thread can be started.
 std::shared_ptr<Thread> RunProcess(std::shared_ptr<Process> process, std::function<DWORD()> main);
 
+// Ends `process` with `code` once none of its threads runs any more, as a terminating process
+// ends: its libraries are detached (DllMain runs in the process, whose handles are still open)
+// and unloaded, then its handles are closed, it leaves the machine's process list, and waiters on
+// it are released, in that order. For hosts that run the threads of a process they made.
+void EndProcess(Process& process, DWORD code);
+
 }  // namespace pal

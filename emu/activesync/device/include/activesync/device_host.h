@@ -53,6 +53,16 @@ struct PendingChanges {
     std::set<UINT> deleted;
 };
 
+// The reply buffer of a get request: the provider writes its reply into it and sets cbData.
+inline constexpr size_t kSyncDataReplyCapacity = 4096;
+
+// What a provider's data-request export answered.
+struct SyncDataResult {
+    bool called = false;         // the type's provider has the export and was called
+    HRESULT result = E_NOTIMPL;  // E_NOTIMPL when it was not called
+    std::vector<BYTE> data;      // a successful get request's reply
+};
+
 class DeviceHost {
 public:
     // Starts the device thread, loads the provider of each type and initialises it with the
@@ -79,6 +89,16 @@ public:
     BOOL GetObjTypeInfo(const std::u16string& type, OBJTYPEINFO& info);
     // ReportStatus to every loaded library (type name null for library-wide codes).
     BOOL ReportStatus(const std::u16string& type, UINT code, UINT param);
+
+    // The type's data-request export ("SyncData") with a request from the desktop. A set request
+    // passes the desktop's data (lpData null when there is none) with its size in cbData. A get
+    // request passes a zeroed reply buffer of at least kSyncDataReplyCapacity bytes that starts
+    // with the desktop's data, cbData its size; the reply is the cbData bytes at lpData after the
+    // call (at most the buffer's size when lpData still points to it; memory a provider points
+    // lpData to instead stays the provider's). No reply after a failure. Not called (E_NOTIMPL)
+    // when the type is not loaded or its library lacks the export.
+    SyncDataResult SyncData(const std::u16string& type, bool set, UINT code,
+                            const std::vector<BYTE>& data);
 
     // Waits until every change reported so far has been offered to the providers, then takes
     // the pending changes of a type.
