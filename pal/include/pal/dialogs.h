@@ -21,14 +21,6 @@
 #define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 #define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 
-// Dialog commands (shared with message boxes).
-#ifndef IDOK
-#define IDOK 1
-#endif
-#ifndef IDCANCEL
-#define IDCANCEL 2
-#endif
-
 // Messages of dialogs and controls.
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
@@ -48,43 +40,11 @@
 #define BST_CHECKED 0x0001
 #define BST_INDETERMINATE 0x0002
 
-// Dialog styles, spelled as the resource scripts' constants (velumex_rc.h).
-#define DS_SETFONT 0x0040
-#define DS_MODALFRAME 0x0080
-#define DS_FIXEDSYS 0x0008
-#define DS_CENTER 0x0800
-#define DS_SHELLFONT (DS_SETFONT | DS_FIXEDSYS)
-
 // Button styles.
-#define BS_PUSHBUTTON 0x0000
-#define BS_DEFPUSHBUTTON 0x0001
-#define BS_CHECKBOX 0x0002
-#define BS_AUTOCHECKBOX 0x0003
-#define BS_RADIOBUTTON 0x0004
-#define BS_3STATE 0x0005
-#define BS_AUTO3STATE 0x0006
-#define BS_GROUPBOX 0x0007
-#define BS_AUTORADIOBUTTON 0x0009
 #define BS_TYPEMASK 0x0000000F
 
-// Edit styles.
-#define ES_LEFT 0x0000
-#define ES_MULTILINE 0x0004
-#define ES_AUTOHSCROLL 0x0080
-#define ES_READONLY 0x0800
-#define ES_NUMBER 0x2000
-
 // Static styles.
-#define SS_LEFT 0x0000
-#define SS_CENTER 0x0001
-#define SS_RIGHT 0x0002
-#define SS_ICON 0x0003
 #define SS_TYPEMASK 0x0000001F
-
-// Extended window styles that take room from a control's client area.
-#define WS_EX_DLGMODALFRAME 0x00000001
-#define WS_EX_CLIENTEDGE 0x00000200
-#define WS_EX_STATICEDGE 0x00020000
 
 // The dialog window's extra bytes: the message result, the dialog procedure, a user value.
 #define DWLP_MSGRESULT 0
@@ -179,10 +139,7 @@ int GetSystemMetrics(int nIndex);
 #define LVM_SETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 54)
 #define LVM_GETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 55)
 
-// List-view styles, spelled as the resource scripts' constants.
-#define LVS_REPORT 0x0001
-#define LVS_SINGLESEL 0x0004
-#define LVS_NOCOLUMNHEADER 0x4000
+// Extended list-view styles (window, dialog, control and list-view styles come from velumex_rc.h).
 #define LVS_EX_CHECKBOXES 0x00000004
 #define LVS_EX_FULLROWSELECT 0x00000020
 
