@@ -110,6 +110,8 @@ TEST_F(HandleTest, CloseHandleReleasesOnlyThatHandle) {
     EXPECT_EQ(CurrentProcess().Handles().Get(b), object);
     EXPECT_FALSE(CloseHandle(a));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(CloseHandle(b));  // before `closes` goes out of scope
+    EXPECT_EQ(closes, 2);
 }
 
 TEST_F(HandleTest, HandlesArePerProcess) {
