@@ -1,6 +1,7 @@
 // The folder of the "Message" object type: the mail client's Inbox.
 #pragma once
 
+#include "mail_settings.h"
 #include "repl_object.h"
 
 class CMailFolder : public CFolder {
@@ -20,4 +21,6 @@ public:
     HRESULT GetConflictInfo(PCONFINFO info) override;
     HRESULT ActivateDialog(UINT dialog, HWND parent, IEnumReplItem* items) override;
     CItem* NewItem() override;
+
+    MailSettings m_settings;
 };

@@ -63,6 +63,21 @@ int CMailItem::Compare(CItem* other) {
     return mine > theirs ? 1 : 0;
 }
 
+BOOL CMailItem::SetReceived(LPCSTR dateReceived) {
+    if (!dateReceived) return FALSE;
+    WCHAR text[MAIL_ID_SIZE];
+    // The text is ANSI; a date never needs more than the buffer holds.
+    if (!MultiByteToWideChar(CP_ACP, 0, dateReceived, -1, text, MAIL_ID_SIZE)) return FALSE;
+    DATE date;
+    SYSTEMTIME fields;
+    FILETIME received;
+    if (FAILED(VarDateFromStr(text, LOCALE_SYSTEM_DEFAULT, 0, &date)) ||
+        !VariantTimeToSystemTime(date, &fields) || !SystemTimeToFileTime(&fields, &received))
+        return FALSE;
+    m_received = received;
+    return TRUE;
+}
+
 void CMailItem::SetMessageId(LPCSTR id) {
     std::memset(m_messageId, 0, MAIL_ID_SIZE);
     if (id) std::strncpy(m_messageId, id, MAIL_ID_SIZE - 1);

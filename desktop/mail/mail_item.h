@@ -23,6 +23,10 @@ public:
 
     // Sets the identifier, cut to 63 characters.
     void SetMessageId(LPCSTR id);
+    // Sets the received time from the mail client's date-received text (local calendar fields,
+    // taken as they stand, without time-zone conversion). FALSE, leaving the time unchanged, when
+    // the text is missing or no valid date.
+    BOOL SetReceived(LPCSTR dateReceived);
 
     char m_messageId[MAIL_ID_SIZE];
     FILETIME m_received;
