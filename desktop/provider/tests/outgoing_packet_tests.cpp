@@ -200,13 +200,7 @@ TEST_F(BodyTest, NoLinesLeaveAnEmptyBodyFileThatStillNamesTheBody) {
     EXPECT_EQ(DeviceFiles()[m_id], (Bytes{0, 0}));
 }
 
-TEST_F(BodyTest, WithoutTheLineLimitEveryLineGoes) {
-    std::string body = Lines(80);
-    PacketProperties properties = Cut(body, 0, MAIL_OPT_SYNC);
-    EXPECT_EQ(properties.Dword(PR_MSG_STATUS), 0x10000000u);
-    EXPECT_EQ(DeviceFiles()[m_id], Utf16File(Wide(body)));
-}
-
+// Without the line limit every line goes, however many.
 TEST_F(BodyTest, ABodyLargerThanOneRemoteWriteArrivesWhole) {
     std::string body;
     for (int i = 0; body.size() < 100000; ++i)
@@ -216,14 +210,7 @@ TEST_F(BodyTest, ABodyLargerThanOneRemoteWriteArrivesWhole) {
     EXPECT_EQ(file.size(), 2 * body.size() + 2);
     EXPECT_EQ(file, Utf16File(Wide(body)));
     EXPECT_EQ(properties.Dword(PR_MESSAGE_SIZE), 2 * body.size());
-}
-
-TEST_F(BodyTest, TheBodyFileIsReplacedOnTheNextPacket) {
-    Cut(Lines(10), 2);
-    EXPECT_EQ(DeviceFiles()[m_id], Utf16File(u"line 1\nline 2\n"));
-    m_folder->m_settings.maxLines = 1;
-    Packet();
-    EXPECT_EQ(DeviceFiles()[m_id], Utf16File(u"line 1\n"));
+    EXPECT_EQ(properties.Dword(PR_MSG_STATUS), 0x10000000u);
 }
 
 TEST_F(BodyTest, AFailedBodyWriteStillNamesTheBody) {
@@ -247,6 +234,13 @@ TEST_F(OutgoingTest, NothingToReadIsAnErrorWithoutPacket) {
     // The packet stays begun and empty.
     ASSERT_NE(m_handler->m_writer.Data(), nullptr);
     EXPECT_EQ(m_handler->m_writer.Length(), 4u);
+
+    // A handle of another kind is no item.
+    m_setup.hItem = m_folderHandle;
+    LPBYTE data = nullptr;
+    DWORD size = 0;
+    EXPECT_EQ(m_handler->GetPacket(&data, &size, 256), E_UNEXPECTED);
+    EXPECT_EQ(data, nullptr);
 
     // Without the mail client's library nothing can be read either.
     delete m_store->m_mapi;
@@ -275,22 +269,6 @@ TEST_F(OutgoingTest, SetupKeepsEachDirectionAndResetReleasesThePacket) {
     EXPECT_EQ(m_handler->Reset(&m_setup), S_OK);
     EXPECT_EQ(m_handler->m_writer.Data(), nullptr);
     EXPECT_EQ(m_handler->Setup(nullptr), E_POINTER);
-}
-
-TEST_F(OutgoingTest, AHandleOfAnotherKindIsNoItem) {
-    Select(Add(Mail()));
-    m_setup = {};
-    m_setup.fRead = TRUE;
-    m_setup.hFolder = m_folderHandle;
-    m_setup.hItem = m_folderHandle;
-    ASSERT_EQ(m_handler->Setup(&m_setup), S_OK);
-    LPBYTE data = nullptr;
-    DWORD size = 0;
-    EXPECT_EQ(m_handler->GetPacket(&data, &size, 256), E_UNEXPECTED);
-    m_setup.hItem = ToHandle(m_item);
-    m_setup.hFolder = nullptr;
-    EXPECT_EQ(m_handler->GetPacket(&data, &size, 256), E_UNEXPECTED);
-    EXPECT_EQ(data, nullptr);
 }
 
 }  // namespace
