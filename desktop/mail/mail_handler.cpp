@@ -1,10 +1,57 @@
 #include "mail_handler.h"
 
-STDMETHODIMP CMailHandler::Setup(REPLSETUP*) { return E_NOTIMPL; }
+#include "mail_folder.h"
+#include "mail_item.h"
+#include "outgoing_packet.h"
+#include "repl_object.h"
+#include "simple_mapi.h"
+#include "st_log_file.h"
+#include "store.h"
 
-STDMETHODIMP CMailHandler::Reset(REPLSETUP*) { return E_NOTIMPL; }
+STDMETHODIMP CMailHandler::Setup(REPLSETUP* setup) {
+    if (!setup) return E_POINTER;
+    (setup->fRead ? m_readSetup : m_writeSetup) = setup;
+    return S_OK;
+}
 
-STDMETHODIMP CMailHandler::GetPacket(LPBYTE*, DWORD*, DWORD) { return E_NOTIMPL; }
+STDMETHODIMP CMailHandler::Reset(REPLSETUP* setup) {
+    if (!setup) return E_POINTER;
+    if (!setup->fRead) return E_NOTIMPL;
+    m_writer.Begin(0);
+    return S_OK;
+}
+
+STDMETHODIMP CMailHandler::GetPacket(LPBYTE* data, DWORD* size, DWORD recommended) {
+    CSTLogScope scope("CMailHandler::GetPacket");
+    CReplObject* item = m_readSetup ? FromHandle(m_readSetup->hItem) : nullptr;
+    CReplObject* folder = m_readSetup ? FromHandle(m_readSetup->hFolder) : nullptr;
+    if (!item || item->GetKind() != OBJECT_KIND_MAIL_ITEM || !folder ||
+        folder->GetKind() != OBJECT_KIND_MAIL_FOLDER)
+        return E_UNEXPECTED;
+    if (!data || !size) return E_POINTER;
+    // A packet always has room for its count; it grows as properties are added.
+    if (!m_writer.Begin(recommended ? recommended : sizeof(DWORD))) return E_OUTOFMEMORY;
+    return ReadPacket(*static_cast<CMailItem*>(item), *static_cast<CMailFolder*>(folder), *data,
+                      *size);
+}
+
+HRESULT CMailHandler::ReadPacket(const CMailItem& item, const CMailFolder& folder, LPBYTE& data,
+                                 DWORD& size) {
+    // Peek, full message: the note text, and the attachments in temporary files.
+    lpMapiMessage message = nullptr;
+    ULONG read = m_store->m_mapi ? m_store->m_mapi->ReadMail(item.m_messageId, MAPI_PEEK, &message)
+                                 : SIMPLE_MAPI_NO_LIBRARY;
+    if (read != SUCCESS_SUCCESS || !message) {
+        ST_LOG("Message %s could not be read (%lu)", item.m_messageId, read);
+        if (message) m_store->m_mapi->FreeBuffer(message);
+        return RERR_GET_PACKET_FAILED;
+    }
+    COutgoingPacket(m_writer, folder.m_settings, m_readSetup->pNotify).Build(item, *message);
+    data = m_writer.Data();
+    size = m_writer.Length();
+    m_store->m_mapi->FreeBuffer(message);
+    return RWRN_LAST_PACKET;
+}
 
 STDMETHODIMP CMailHandler::SetPacket(LPBYTE, DWORD) { return E_NOTIMPL; }
 

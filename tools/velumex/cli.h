@@ -34,6 +34,8 @@ void AddRegCommands(CLI::App& app, CliContext& context);
 void AddPacketCommands(CLI::App& app);
 void AddPartnerCommands(CLI::App& app, CliContext& context);
 void AddMailCommands(CLI::App& app, CliContext& context);
+// Needs the "desktop mail" group: registered after AddMailCommands.
+void AddMailPacketCommand(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);

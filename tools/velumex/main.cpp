@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     velumex::AddPacketCommands(app);
     velumex::AddPartnerCommands(app, context);
     velumex::AddMailCommands(app, context);
+    velumex::AddMailPacketCommand(app, context);
     velumex::AddDesktopCommands(app, context);
     velumex::AddDeviceCommands(app, context);
     velumex::AddFilterCommands(app, context);
