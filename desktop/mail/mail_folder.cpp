@@ -3,11 +3,20 @@
 #include <new>
 
 #include "mail_item.h"
+#include "store.h"
 
 // Enumeration, selection, change stamps and the options dialog of the Inbox are not available
 // in this build: those slots answer E_NOTIMPL, and the BOOL slots FALSE.
 
-CMailFolder::CMailFolder(CStore* store) : CFolder(store) { m_changed = 1; }
+CMailFolder::CMailFolder(CStore* store) : CFolder(store) {
+    m_changed = 1;
+    m_wndHidden.m_owner = this;
+    if (store && store->m_notify) m_wndHidden.Create();
+}
+
+CMailFolder::~CMailFolder() {
+    if (m_wndHidden.m_hWnd) m_wndHidden.Destroy();
+}
 
 HRESULT CMailFolder::FindFirstItem(HREPLITEM*, BOOL*) { return E_NOTIMPL; }
 

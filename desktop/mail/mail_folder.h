@@ -3,11 +3,12 @@
 
 #include "mail_settings.h"
 #include "repl_object.h"
+#include "wnd_hidden.h"
 
 class CMailFolder : public CFolder {
 public:
     explicit CMailFolder(CStore* store);
-    ~CMailFolder() override = default;
+    ~CMailFolder() override;
     ObjectKind GetKind() override { return OBJECT_KIND_MAIL_FOLDER; }
     LPCSTR GetObjTypeName() override { return "Message"; }
     HRESULT FindFirstItem(HREPLITEM* item, BOOL* exists) override;
@@ -23,4 +24,6 @@ public:
     CItem* NewItem() override;
 
     MailSettings m_settings;
+    // The change-watch window, created with the folder when the store has the engine's callback.
+    CWndHidden m_wndHidden;
 };
