@@ -233,6 +233,27 @@ TEST_F(MailChangeWatchScenario, AddedReadAndDeletedMessagesAreReportedAsTheyHapp
     EXPECT_TRUE(InboxWindows(m_desktop).empty());
 }
 
+TEST_F(MailChangeWatchScenario, MarkingAllReadReportsOnlyTheMessagesInScope) {
+    // The default mail options take messages of the last 4 days.
+    std::uint64_t recent = AddMessage(m_desktop, Mail("Recent", true, LocalNow(m_desktop)));
+    AddMessage(m_desktop, Mail("Old", true, "2020-01-01T08:00:00"));
+    std::uint64_t another = AddMessage(m_desktop, Mail("Another", true, ""));
+    OpenMailFolder();
+    EXPECT_TRUE(Reports().empty());
+
+    EXPECT_EQ(SetAllUnread(m_desktop, false), 3u);
+    std::vector<Reported> modified = Reports();
+    ASSERT_EQ(modified.size(), 2u);
+    for (const Reported& report : modified) {
+        EXPECT_EQ(report.code, static_cast<UINT>(RNC_MODIFIED));
+        EXPECT_EQ(report.progId, "KV.WinCE.OE.3");
+        EXPECT_EQ(report.objType, "Message");
+        EXPECT_EQ(report.item.unread, 0u);
+    }
+    EXPECT_EQ(modified[0].item.id, std::to_string(recent));
+    EXPECT_EQ(modified[1].item.id, std::to_string(another));
+}
+
 TEST_F(MailChangeWatchScenario, WithoutTheEnginesCallbackNoWindowIsMade) {
     OpenMailFolder(false);
     EXPECT_TRUE(WatchWindows().empty());
