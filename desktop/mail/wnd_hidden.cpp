@@ -13,7 +13,7 @@
 namespace {
 
 // The window class's name, generated from the procedure's address: the same for every window of
-// this provider copy, and never a name another program's class could have.
+// this copy of the provider, and distinct from the names other code of the process registers.
 void ClassName(WNDPROC procedure, char (&name)[48]) {
     std::snprintf(name, sizeof name, "TrelliumWatch:%p", reinterpret_cast<void*>(procedure));
 }
