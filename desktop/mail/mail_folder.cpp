@@ -52,10 +52,11 @@ BOOL CMailFolder::Selects(const CMailItem& item) {
     if (!(m_settings.options & MAIL_OPT_LIMIT_DAYS)) return TRUE;
     FILETIME now = {};
     CoFileTimeNow(&now);
-    // now - Days; a span reaching before the calendar's start takes every message.
+    // now - Days; a span reaching before the calendar's start (whatever number the registry
+    // holds) takes every message.
     ULONGLONG nowValue = ToValue(now);
-    ULONGLONG span = static_cast<ULONGLONG>(m_settings.days) * kDay;
-    ULONGLONG cutoffValue = span < nowValue ? nowValue - span : 0;
+    ULONGLONG cutoffValue =
+        m_settings.days < nowValue / kDay ? nowValue - m_settings.days * kDay : 0;
     FILETIME cutoff = {static_cast<DWORD>(cutoffValue), static_cast<DWORD>(cutoffValue >> 32)};
     return CompareFileTime(&item.m_received, &cutoff) >= 0;
 }

@@ -112,18 +112,16 @@ protected:
                 m_store->Release();
             }
             if (m_notify) m_notify->Release();
-            CoUninitialize();
         });
         m_host.reset();
         m_link.reset();
     }
 
-    // On the store thread, as the engine starts a synchronization: the store through COM by its
-    // ProgID, Initialize (with the engine's callback unless `withNotify` is false), then the folder
-    // of "Message".
+    // On the store thread (a COM apartment), as the engine starts a synchronization: the store
+    // through COM by its ProgID, Initialize (with the engine's callback unless `withNotify` is
+    // false), then the folder of "Message".
     void OpenMailFolder(bool withNotify = true) {
         m_host->Run([&] {
-            ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
             CLSID clsid = {};
             ASSERT_EQ(ClassOfProgId("KV.WinCE.OE.3", &clsid), S_OK);
             ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,

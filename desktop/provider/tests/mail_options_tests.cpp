@@ -45,20 +45,6 @@ TEST_F(MailOptionsTest, ValuesThatExistReplaceTheirDefaultsOnly) {
     RegCloseKey(key);
 }
 
-TEST_F(MailOptionsTest, SavedValuesLoadBack) {
-    DWORD id = Partner();
-    Connect(id);
-    HKEY key = ConnectedKey();
-    MailSettings saved{0x2B, 9999, 0, 1};
-    ASSERT_EQ(SaveMailOptions(key, saved), ERROR_SUCCESS);
-    MailSettings loaded;
-    LoadMailOptions(key, &loaded);
-    EXPECT_EQ(loaded, saved);
-    EXPECT_EQ(Option(id, "Options"), 0x2Bu);
-    EXPECT_EQ(Option(id, "SizeLimit"), 1u);
-    RegCloseKey(key);
-}
-
 TEST_F(MailOptionsTest, TheDeviceKeepsNoSentCopyOnlyWithBothBits) {
     Connect(Partner());
     CreateDeviceSettings();
