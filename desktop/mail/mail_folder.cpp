@@ -30,6 +30,12 @@ ULONGLONG ToValue(const FILETIME& time) {
 CMailFolder::CMailFolder(CStore* store) : CFolder(store), m_seed{} {
     m_changed = 1;
     LoadSettings();
+    m_wndHidden.m_owner = this;
+    if (store && store->m_notify) m_wndHidden.Create();
+}
+
+CMailFolder::~CMailFolder() {
+    if (m_wndHidden.m_hWnd) m_wndHidden.Destroy();
 }
 
 void CMailFolder::LoadSettings() {

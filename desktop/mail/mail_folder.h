@@ -11,6 +11,7 @@
 #include "mail_settings.h"
 #include "repl_object.h"
 #include "simple_mapi.h"
+#include "wnd_hidden.h"
 
 class CMailItem;
 
@@ -29,7 +30,7 @@ class CMailFolder : public CFolder {
 public:
     // Starts from the default settings and loads the partnership's (see LoadSettings).
     explicit CMailFolder(CStore* store);
-    ~CMailFolder() override = default;
+    ~CMailFolder() override;
     ObjectKind GetKind() override { return OBJECT_KIND_MAIL_FOLDER; }
     LPCSTR GetObjTypeName() override { return "Message"; }
     // Restarts at the first Inbox message.
@@ -61,6 +62,8 @@ public:
     char m_seed[SIMPLE_MAPI_ID_SIZE];
     // Pending device requests by message identifier.
     std::map<std::string, PendingChange> m_pending;
+    // The change-watch window, created with the folder when the store has the engine's callback.
+    CWndHidden m_wndHidden;
 
 private:
     // Loads the partnership's settings through the key the engine hands out and tells the

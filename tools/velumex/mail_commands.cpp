@@ -145,7 +145,6 @@ void AddMail(CliContext& context, const AddArguments& arguments) {
     }
 }
 
-
 }  // namespace
 
 void AddMailCommands(CLI::App& app, CliContext& context) {
@@ -188,18 +187,31 @@ void AddMailCommands(CLI::App& app, CliContext& context) {
         PrintMessage(MessageOrFail(world->Desktop(), ParseId(*id)));
     });
 
-    auto state = std::make_shared<std::string>();
-    auto* mark = mail->add_subcommand("mark", "mark a message read or unread");
-    mark->add_option("ID", *id, "message identifier")->required();
-    mark->add_option("STATE", *state, "read or unread")
-        ->required()
-        ->check(CLI::IsMember({"read", "unread"}));
-    mark->callback([&context, id, state] {
+    auto markArguments = std::make_shared<std::vector<std::string>>();
+    auto markAll = std::make_shared<bool>(false);
+    auto* mark = mail->add_subcommand(
+        "mark", "mark a message read or unread: ID read|unread, or --all read|unread");
+    mark->add_option("ARGS", *markArguments, "[ID] read|unread")->required()->expected(1, 2);
+    mark->add_flag("--all", *markAll, "mark every Inbox message");
+    mark->callback([&context, markArguments, markAll] {
+        const std::vector<std::string>& words = *markArguments;
+        if (words.size() != (*markAll ? 1u : 2u))
+            throw CliError(*markAll ? "mark --all takes only the state: read or unread"
+                                    : "mark takes a message identifier and read or unread");
+        const std::string& state = words.back();
+        if (state != "read" && state != "unread")
+            throw CliError("'" + state + "' is neither read nor unread");
+        if (*markAll) {
+            auto world = context.OpenWorld();
+            size_t count = SetAllUnread(world->Desktop(), state == "unread");
+            std::cout << count << " message" << (count == 1 ? " is " : "s are ") << state << "\n";
+            return;
+        }
+        std::uint64_t message = ParseId(words.front());
         auto world = context.OpenWorld();
-        std::uint64_t message = ParseId(*id);
-        if (!SetUnread(world->Desktop(), message, *state == "unread"))
-            throw CliError("no message " + *id);
-        std::cout << "message " << message << " is " << *state << "\n";
+        if (!SetUnread(world->Desktop(), message, state == "unread"))
+            throw CliError("no message " + words.front());
+        std::cout << "message " << message << " is " << state << "\n";
     });
 
     auto* remove = mail->add_subcommand("delete", "delete a message");

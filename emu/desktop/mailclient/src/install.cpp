@@ -1,12 +1,15 @@
 // Installing the mail client into a desktop machine: its files and the registry values by which
-// the desktop finds its Simple MAPI library, identity, programs and address-book file.
+// the desktop finds its Simple MAPI library, store namespace, identity, programs and address-book
+// file.
 #include <dlfcn.h>
+#include <store_namespace.h>
 #include <windows.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
+#include "emu/mailclient/inbox_watch.h"
 #include "emu/mailclient/mail_client.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/encoding.h"
@@ -79,6 +82,7 @@ void InstallMailClient(pal::Machine& machine) {
     if (!machine.IsDesktop()) throw std::runtime_error("the mail client installs on a desktop");
     std::filesystem::path modules = ModuleFolder();
     pal::InstallModule(machine, modules / "mailclient_mapi.so", kLibraryPath);
+    pal::InstallModule(machine, modules / "mailclient_store.so", kStoreLibraryPath);
     pal::InstallModule(machine, modules / "mailclient_program.so", kMailProgramPath);
     pal::InstallModule(machine, modules / "addressbook_program.so", kAddressBookProgramPath);
 
@@ -95,6 +99,12 @@ void InstallMailClient(pal::Machine& machine) {
               REG_EXPAND_SZ, UnderProgramFiles(kAddressBookProgramPath));
     SetString(HKEY_CURRENT_USER, u"Software\\Microsoft\\WAB\\WAB4\\Wab File Name", u"", REG_SZ,
               kAddressBookFile);
+    WCHAR clsid[39];
+    // The braced text of the store namespace's class id.
+    StringFromGUID2(CLSID_StoreNamespace, clsid, 39);
+    std::u16string server = u"CLSID\\" + std::u16string(clsid) + u"\\InprocServer32";
+    SetString(HKEY_CLASSES_ROOT, server, u"", REG_SZ, kStoreLibraryPath);
+    SetString(HKEY_CLASSES_ROOT, server, u"ThreadingModel", REG_SZ, u"Apartment");
 }
 
 }  // namespace emu::mailclient

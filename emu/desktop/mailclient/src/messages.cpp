@@ -1,7 +1,9 @@
-// The message store's operations: filing, listing, reading, marking and deleting messages.
+// The message store's operations: filing, listing, reading, marking and deleting messages. Each
+// change of the Inbox is posted to the windows registered for it once the change is stored.
 #include <sqlite3.h>
 
 #include "emu/mailclient/mail_client.h"
+#include "inbox_notify.h"
 #include "mail_store.h"
 #include "pal/runtime/machine.h"
 
@@ -110,10 +112,20 @@ Message FromRow(const Statement& row) {
     return message;
 }
 
+// The folder holding a message; nothing when no message has that identifier.
+std::optional<Folder> FolderOf(sqlite3* db, std::uint64_t id) {
+    Statement row(db, "SELECT folder FROM messages WHERE id = ?");
+    row.Bind(1, static_cast<std::int64_t>(id));
+    if (!row.Step()) return std::nullopt;
+    return static_cast<Folder>(row.Int(0));
+}
+
 }  // namespace
 
 std::uint64_t AddMessage(pal::Machine& machine, const Message& message) {
-    return File(machine, message, Folder::Inbox);
+    std::uint64_t id = File(machine, message, Folder::Inbox);
+    NotifyInboxAdded(machine, id);
+    return id;
 }
 
 std::uint64_t RecordSent(pal::Machine& machine, const Message& message) {
@@ -121,19 +133,46 @@ std::uint64_t RecordSent(pal::Machine& machine, const Message& message) {
 }
 
 bool DeleteMessage(pal::Machine& machine, std::uint64_t id) {
-    MailStore& store = machine.Get<MailStore>();
-    std::lock_guard<std::recursive_mutex> guard(store.Lock());
-    Statement remove(store.Db(), "DELETE FROM messages WHERE id = ?");
-    remove.Bind(1, static_cast<std::int64_t>(id)).Run();
-    return sqlite3_changes(store.Db()) > 0;
+    std::optional<Folder> folder;
+    {
+        MailStore& store = machine.Get<MailStore>();
+        std::lock_guard<std::recursive_mutex> guard(store.Lock());
+        folder = FolderOf(store.Db(), id);
+        if (!folder) return false;
+        Statement remove(store.Db(), "DELETE FROM messages WHERE id = ?");
+        remove.Bind(1, static_cast<std::int64_t>(id)).Run();
+    }
+    if (folder == Folder::Inbox) NotifyInboxDeleted(machine, id);
+    return true;
 }
 
 bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread) {
-    MailStore& store = machine.Get<MailStore>();
-    std::lock_guard<std::recursive_mutex> guard(store.Lock());
-    Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE id = ?");
-    update.Bind(1, std::int64_t{unread ? 1 : 0}).Bind(2, static_cast<std::int64_t>(id)).Run();
-    return sqlite3_changes(store.Db()) > 0;
+    std::optional<Folder> folder;
+    {
+        MailStore& store = machine.Get<MailStore>();
+        std::lock_guard<std::recursive_mutex> guard(store.Lock());
+        folder = FolderOf(store.Db(), id);
+        if (!folder) return false;
+        Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE id = ?");
+        update.Bind(1, std::int64_t{unread ? 1 : 0}).Bind(2, static_cast<std::int64_t>(id)).Run();
+    }
+    if (folder == Folder::Inbox) NotifyInboxMarked(machine, id, unread);
+    return true;
+}
+
+size_t SetAllUnread(pal::Machine& machine, bool unread) {
+    size_t count = 0;
+    {
+        MailStore& store = machine.Get<MailStore>();
+        std::lock_guard<std::recursive_mutex> guard(store.Lock());
+        Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE folder = ?");
+        update.Bind(1, std::int64_t{unread ? 1 : 0})
+            .Bind(2, static_cast<std::int64_t>(Folder::Inbox))
+            .Run();
+        count = static_cast<size_t>(sqlite3_changes(store.Db()));
+    }
+    if (count) NotifyInboxAllMarked(machine, unread);
+    return count;
 }
 
 std::vector<Message> ListMessages(pal::Machine& machine, Folder folder) {

@@ -85,6 +85,26 @@ TEST_F(MailCommands, AddListShowMarkDelete) {
               "[1 attachment]\n");
 }
 
+TEST_F(MailCommands, MarksEveryInboxMessageAtOnce) {
+    for (const char* subject : {"One", "Two"})
+        ASSERT_EQ(Velumex(std::string("desktop mail add --unread --from a@b --to c@d --subject ") +
+                          subject + " --received 2024-03-05")
+                      .status,
+                  0);
+    EXPECT_EQ(Velumex("desktop mail mark --all read").out, "2 messages are read\n");
+    EXPECT_EQ(Velumex("desktop mail list").out,
+              "     1 read   2024-03-05T00:00:00 a@b  One\n"
+              "     2 read   2024-03-05T00:00:00 a@b  Two\n");
+    EXPECT_EQ(Velumex("desktop mail mark --all unread").out, "2 messages are unread\n");
+    EXPECT_EQ(Velumex("desktop mail mark --all 1 read").err,
+              "velumex: mark --all takes only the state: read or unread\n");
+    EXPECT_EQ(Velumex("desktop mail mark 1").err,
+              "velumex: mark takes a message identifier and read or unread\n");
+    EXPECT_EQ(Velumex("desktop mail mark --all maybe").err,
+              "velumex: 'maybe' is neither read nor unread\n");
+    EXPECT_NE(Velumex("desktop mail list").out.find("     2 unread "), std::string::npos);
+}
+
 TEST_F(MailCommands, RefusesBadInputWithAClearMessage) {
     Outcome missing = Velumex("desktop mail show 7");
     EXPECT_EQ(missing.status, 1);
@@ -93,7 +113,8 @@ TEST_F(MailCommands, RefusesBadInputWithAClearMessage) {
     EXPECT_EQ(Velumex("desktop mail mark 7 read").err, "velumex: no message 7\n");
     EXPECT_NE(Velumex("desktop mail mark 1 maybe").status, 0);
     EXPECT_EQ(Velumex("desktop mail show x1").err, "velumex: 'x1' is not a message identifier\n");
-    Outcome date = Velumex("desktop mail add --from a@b --to c@d --subject s --received 2024-02-30");
+    Outcome date =
+        Velumex("desktop mail add --from a@b --to c@d --subject s --received 2024-02-30");
     EXPECT_EQ(date.status, 1);
     EXPECT_NE(date.err.find("--received"), std::string::npos);
     EXPECT_EQ(Velumex("desktop mail add --from a@b --to c@d --subject s --attach '" +

@@ -76,9 +76,14 @@ struct Message {
 // which the desktop finds them: HKLM "SOFTWARE\Clients\Mail\Outlook Express" "DLLPath"
 // (REG_EXPAND_SZ through %ProgramFiles%), HKCU "Identities" "Default user ID", the App Paths
 // entries of msimn.exe and wab.exe (icon-bearing programs), and HKCU
-// "Software\Microsoft\WAB\WAB4\Wab File Name". Installing again refreshes the files and keeps
-// the identity. Throws std::runtime_error when a file or value cannot be written.
+// "Software\Microsoft\WAB\WAB4\Wab File Name", and the store namespace's in-process server
+// (HKEY_CLASSES_ROOT "CLSID\{E70C92A9-4BFD-11D1-8A95-00C04FB951F3}\InprocServer32", its library
+// at kStoreLibraryPath). Installing again refreshes the files and keeps the identity. Throws
+// std::runtime_error when a file or value cannot be written.
 void InstallMailClient(pal::Machine& machine);
+
+// Changes of the Inbox made by these controls are posted to the windows registered for its
+// notifications (emu/mailclient/inbox_watch.h); changes of the Sent folder are not.
 
 // A message arriving in the Inbox; returns its identifier. Recipients need classes 1–3 and
 // addresses; the originator needs an address. Throws MailClientError otherwise.
@@ -88,6 +93,9 @@ std::uint64_t RecordSent(pal::Machine& machine, const Message& message);
 // False when no message has that identifier.
 bool DeleteMessage(pal::Machine& machine, std::uint64_t id);
 bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread);
+// Marks every Inbox message read or unread at once, as the client's "mark all" does; returns the
+// number of Inbox messages (one notification for all of them unless the Inbox is empty).
+size_t SetAllUnread(pal::Machine& machine, bool unread);
 // The messages of a folder in identifier order, without attachment content.
 std::vector<Message> ListMessages(pal::Machine& machine, Folder folder);
 // One message of either folder with its attachments' content.
