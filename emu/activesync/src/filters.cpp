@@ -31,19 +31,6 @@ std::u16string FiltersKey(pal::RegistryStore& registry, DWORD partnership) {
     return key + u"\\Filters";
 }
 
-std::u16string ReadString(pal::RegistryStore& registry, std::u16string_view key,
-                          std::u16string_view name) {
-    auto value = registry.GetValue(key, name);
-    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return {};
-    std::u16string text;
-    for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
-        auto unit = static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
-        if (!unit) break;
-        text += unit;
-    }
-    return text;
-}
-
 const char16_t* ValueName(FilterDirection direction) {
     return direction == FilterDirection::Import ? u"DefaultImport" : u"DefaultExport";
 }
@@ -112,8 +99,8 @@ PartnershipFilters ListFilters(pal::Machine& desktop, DWORD partnership) {
                                static_cast<DWORD>(enable->data[3]) << 24);
     for (auto& name : registry.SubkeyNames(key)) {
         std::u16string sub = key + u"\\" + name;
-        filters.extensions.push_back({name, ReadString(registry, sub, u"DefaultImport"),
-                                      ReadString(registry, sub, u"DefaultExport")});
+        filters.extensions.push_back({name, registry.GetString(sub, u"DefaultImport").value_or(u""),
+                                      registry.GetString(sub, u"DefaultExport").value_or(u"")});
     }
     return filters;
 }

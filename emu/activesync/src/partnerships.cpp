@@ -22,27 +22,6 @@ std::u16string Join(std::u16string_view a, std::u16string_view b) {
     return path;
 }
 
-std::optional<DWORD> ReadDword(pal::RegistryStore& registry, std::u16string_view key,
-                               std::u16string_view name) {
-    auto value = registry.GetValue(key, name);
-    if (!value || value->type != REG_DWORD || value->data.size() != 4) return std::nullopt;
-    return static_cast<DWORD>(value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
-                              static_cast<DWORD>(value->data[3]) << 24);
-}
-
-std::u16string ReadString(pal::RegistryStore& registry, std::u16string_view key,
-                          std::u16string_view name) {
-    auto value = registry.GetValue(key, name);
-    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return {};
-    std::u16string text;
-    for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
-        char16_t unit = static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
-        if (!unit) break;
-        text += unit;
-    }
-    return text;
-}
-
 void CopyTree(pal::RegistryStore& registry, const std::u16string& from, const std::u16string& to) {
     registry.CreateKey(to);
     for (auto& value : registry.Values(from))
@@ -54,7 +33,7 @@ void CopyTree(pal::RegistryStore& registry, const std::u16string& from, const st
 // The device slot ("P1" or "P2") that holds the profile id, or 0.
 DWORD PartnerBitOf(pal::RegistryStore& device, DWORD id) {
     for (DWORD bit = 1; bit <= 2; ++bit)
-        if (ReadDword(device, Join(kDevicePartnersKey, kDeviceSlots[bit - 1]), u"PId") == id)
+        if (device.GetDword(Join(kDevicePartnersKey, kDeviceSlots[bit - 1]), u"PId") == id)
             return bit;
     return 0;
 }
@@ -77,14 +56,14 @@ Partnership Describe(pal::RegistryStore& desktop, pal::RegistryStore& device, DW
     Partnership partnership;
     partnership.id = id;
     std::u16string key = PartnershipKeyPath(id);
-    partnership.deviceType = ReadString(desktop, key, u"DeviceType");
+    partnership.deviceType = desktop.GetString(key, u"DeviceType").value_or(u"");
     partnership.partnerBit = PartnerBitOf(device, id);
     std::u16string objects = Join(key, kObjectsSubkey);
     if (desktop.KeyExists(objects))
         for (auto& type : desktop.SubkeyNames(objects)) {
             std::u16string typeKey = Join(objects, type);
-            partnership.objects.push_back({type, ReadDword(desktop, typeKey, u"Disabled"),
-                                           ReadString(desktop, typeKey, u"Store")});
+            partnership.objects.push_back({type, desktop.GetDword(typeKey, u"Disabled"),
+                                           desktop.GetString(typeKey, u"Store").value_or(u"")});
         }
     return partnership;
 }

@@ -137,6 +137,27 @@ void RegistryStore::SetDword(std::u16string_view keyPath, std::u16string_view na
               static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)});
 }
 
+std::optional<std::u16string> RegistryStore::GetString(std::u16string_view keyPath,
+                                                       std::u16string_view name) {
+    auto value = GetValue(keyPath, name);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
+    std::u16string text;
+    for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
+        auto unit = static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
+        if (!unit) break;
+        text += unit;
+    }
+    return text;
+}
+
+std::optional<DWORD> RegistryStore::GetDword(std::u16string_view keyPath,
+                                             std::u16string_view name) {
+    auto value = GetValue(keyPath, name);
+    if (!value || value->type != REG_DWORD || value->data.size() != 4) return std::nullopt;
+    return static_cast<DWORD>(value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
+                              static_cast<DWORD>(value->data[3]) << 24);
+}
+
 bool RegistryStore::DeleteValue(std::u16string_view keyPath, std::u16string_view name) {
     auto& state = reg::StateOf(m_machine);
     std::lock_guard<std::recursive_mutex> guard(state.Lock());

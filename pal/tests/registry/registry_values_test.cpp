@@ -180,5 +180,22 @@ TEST_F(RegistryValues, AnsiFormsConvertNamesAndStringsThroughWindows1252) {
     RegCloseKey(sub);
 }
 
+TEST_F(RegistryValues, StoreReadsStringsAndDwordsOnlyOfTheirOwnTypes) {
+    RegistryStore store(CurrentMachine());
+    const std::u16string key = u"HKLM\\Software\\Quorvane\\Velumex";
+    // Text stops at the first terminator; a value without one keeps all its units.
+    store.SetValue(key, u"Two", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0});
+    store.SetValue(key, u"Open", REG_EXPAND_SZ, {'x', 0, 'y', 0});
+    store.SetValue(key, u"Short", REG_DWORD, {1, 2, 3});
+    store.SetDword(key, u"Number", 0x80000001u);
+    EXPECT_EQ(store.GetString(key, u"Two"), u"a");
+    EXPECT_EQ(store.GetString(key, u"Open"), u"xy");
+    EXPECT_EQ(store.GetString(key, u"Number"), std::nullopt);
+    EXPECT_EQ(store.GetString(key, u"Missing"), std::nullopt);
+    EXPECT_EQ(store.GetDword(key, u"Number"), 0x80000001u);
+    EXPECT_EQ(store.GetDword(key, u"Short"), std::nullopt);
+    EXPECT_EQ(store.GetDword(key, u"Two"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace pal

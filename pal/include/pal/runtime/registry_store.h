@@ -49,6 +49,11 @@ public:
     void SetString(std::u16string_view keyPath, std::u16string_view name, std::u16string_view text,
                    DWORD type = REG_SZ);
     void SetDword(std::u16string_view keyPath, std::u16string_view name, DWORD value);
+    // The text of a REG_SZ or REG_EXPAND_SZ value up to its first terminator; nothing when the
+    // value is missing or of another type.
+    std::optional<std::u16string> GetString(std::u16string_view keyPath, std::u16string_view name);
+    // A REG_DWORD value; nothing when it is missing, of another type or not four bytes long.
+    std::optional<DWORD> GetDword(std::u16string_view keyPath, std::u16string_view name);
     // False when the key or the value did not exist.
     bool DeleteValue(std::u16string_view keyPath, std::u16string_view name);
 
