@@ -6,13 +6,12 @@
 #include <new>
 #include <vector>
 
+#include "device_file.h"
 #include "mail_file_filter.h"
 #include "st_log_file.h"
 
 namespace {
 
-// Device files are written in pieces of at most this many bytes.
-constexpr DWORD kDevicePiece = 65472;
 const char kNoConversion[] = "Binary Copy";
 
 // A Windows path taken apart: drive and folder without a trailing "\", the name without its
@@ -211,6 +210,34 @@ bool ConvertWith(const std::string& classText, IReplNotify* notify, const std::s
     return converted;
 }
 
+// Copies the desktop file `path` to the device file `devicePath` piece by piece: its size when
+// at least one piece was read and every piece written, else 0 (an empty file always fails).
+DWORD CopyToDevice(const std::string& path, LPCWSTR devicePath) {
+    HANDLE source = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return 0;
+    HANDLE target = CeCreateFile(devicePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD total = 0;
+    bool ok = target != INVALID_HANDLE_VALUE;
+    if (ok) {
+        std::vector<BYTE> buffer(DEVICE_WRITE_PIECE);
+        for (DWORD got = 0;; total += got) {
+            if (!ReadFile(source, buffer.data(), DEVICE_WRITE_PIECE, &got, nullptr) ||
+                (got && !WriteDevicePieces(target, buffer.data(), got))) {
+                ok = false;
+                break;
+            }
+            if (!got) break;
+        }
+        CeCloseHandle(target);
+        // Nobody would load or remove an incomplete device file.
+        if (!ok || !total) CeDeleteFile(devicePath);
+    }
+    CloseHandle(source);
+    return ok ? total : 0;
+}
+
 }  // namespace
 
 UINT Convert(IReplNotify* notify, LPCSTR path, ConversionDirection direction,
@@ -267,53 +294,8 @@ DWORD ConvertToDevice(IReplNotify* notify, LPCSTR desktopPath, LPWSTR devicePath
     MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, recordName, MAX_PATH);
     recordName[MAX_PATH - 1] = 0;
 
-    DWORD delivered = 0;
-    DWORD length = CeGetTempPath(MAX_PATH, devicePath);
-    if (length && length < MAX_PATH) {
-        if (devicePath[length - 1] != u'\\') {
-            devicePath[length++] = u'\\';
-            devicePath[length] = 0;
-        }
-        if (static_cast<size_t>(length) + lstrlenW(recordName) < MAX_PATH) {
-            lstrcatW(devicePath, recordName);
-            HANDLE source = CreateFileA(first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (source != INVALID_HANDLE_VALUE) {
-                HANDLE target = CeCreateFile(devicePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr);
-                if (target != INVALID_HANDLE_VALUE) {
-                    std::vector<BYTE> buffer(kDevicePiece);
-                    bool readAny = false;
-                    bool ok = true;
-                    DWORD total = 0;
-                    for (;;) {
-                        DWORD got = 0;
-                        if (!ReadFile(source, buffer.data(), kDevicePiece, &got, nullptr)) {
-                            ok = false;
-                            break;
-                        }
-                        if (!got) break;
-                        readAny = true;
-                        DWORD written = 0;
-                        if (!CeWriteFile(target, buffer.data(), got, &written, nullptr) ||
-                            written != got) {
-                            ok = false;
-                            break;
-                        }
-                        total += got;
-                    }
-                    CeCloseHandle(target);
-                    if (ok && readAny) {
-                        delivered = total;
-                    } else {
-                        // Nobody would load or remove an incomplete device file.
-                        CeDeleteFile(devicePath);
-                    }
-                }
-                CloseHandle(source);
-            }
-        }
-    }
+    DWORD delivered =
+        DeviceTempFilePath(recordName, devicePath) ? CopyToDevice(first, devicePath) : 0;
     if (!delivered) ST_LOG("Could not deliver %s", first.c_str());
     for (const std::string& output : outputs) DeleteFileA(output.c_str());
     return delivered;
