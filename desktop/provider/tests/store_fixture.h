@@ -17,6 +17,7 @@
 #include "pal/runtime/message_boxes.h"
 #include "pal/runtime/module_install.h"
 #include "pal_testing/temp_world.h"
+#include "st_log_file.h"
 #include "store.h"
 
 namespace trellium_testing {
@@ -38,6 +39,8 @@ protected:
         m_store->Release();
         m_notify->Release();
         m_link.reset();
+        // As the provider's detach does: the log closes while its world still exists.
+        CSTLogFile::Destroy();
     }
 
     DWORD Partner(const char16_t* deviceType = u"PocketPC") {
