@@ -36,5 +36,6 @@ void AddPartnerCommands(CLI::App& app, CliContext& context);
 void AddMailCommands(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
+void AddOptionsCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex
