@@ -10,6 +10,7 @@
 #include "pal/files.h"
 #include "pal/modules.h"
 #include "pal/com.h"
+#include "pal/storage.h"
 #include "pal/datetime.h"
 #include "pal/system.h"
 #include "pal/threads.h"

@@ -37,5 +37,6 @@ void AddMailCommands(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
+void AddFilterCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

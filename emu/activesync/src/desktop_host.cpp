@@ -62,6 +62,8 @@ DesktopHost::~DesktopHost() {
 }
 
 DWORD DesktopHost::StoreThread() {
+    // The engine's store thread is a COM apartment: stores and the objects they create live in it.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = MainWindowProc;
@@ -93,6 +95,7 @@ DWORD DesktopHost::StoreThread() {
         DispatchMessageW(&message);
     }
     DestroyWindow(window);
+    CoUninitialize();
     return 0;
 }
 
