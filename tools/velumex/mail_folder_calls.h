@@ -40,7 +40,12 @@ struct StoredMailOptions {
     std::optional<DWORD> options, maxLines, days, sizeLimit;
     std::optional<DWORD> noKeepSentOver;
 
-    bool operator==(const StoredMailOptions&) const = default;
+    // The partnership's four values compare; the device value is rewritten whenever the mail
+    // folder is made, so it tells nothing about what a dialog saved.
+    bool SameOptions(const StoredMailOptions& other) const {
+        return options == other.options && maxLines == other.maxLines && days == other.days &&
+               sizeLimit == other.sizeLimit;
+    }
 };
 StoredMailOptions ReadMailOptions(pal::World& world, DWORD partnership);
 // The values as lines ("  Options    0x00000057"), a missing one with its default.

@@ -90,7 +90,7 @@ void RunMailOptions(CliContext& context, const CLI::App& command,
     StoredMailOptions after = ReadMailOptions(*world, partnership.id);
     std::string result;
     if (dialog.result == S_OK)
-        result = after == before ? "OK, unchanged" : "OK, saved";
+        result = after.SameOptions(before) ? "OK, unchanged" : "OK, saved";
     else if (dialog.result == kDialogCancelled)
         result =
             outcome.refused ? "refused: OK left the dialog open, Cancel was pressed" : "cancelled";

@@ -171,9 +171,6 @@ ActionResult Perform(pal::DialogSession& dialog, const DialogAction& action) {
             break;
         case Kind::Type:
             if (control->kind != ControlKind::Edit) return {false, name + " is not an edit"};
-            if (control->style & ES_READONLY) return {false, name + " is read-only"};
-            if ((control->style & ES_NUMBER) && !AllDigits(action.text))
-                return {false, name + " takes digits only"};
             break;
         case Kind::Tick:
         case Kind::Untick:
@@ -183,6 +180,10 @@ ActionResult Perform(pal::DialogSession& dialog, const DialogAction& action) {
             break;
     }
     if (!control->enabled) return {false, name + " is disabled"};
+    if (action.kind == Kind::Type && (control->style & ES_READONLY))
+        return {false, name + " is read-only"};
+    if (action.kind == Kind::Type && (control->style & ES_NUMBER) && !AllDigits(action.text))
+        return {false, name + " takes digits only"};
 
     bool done = false;
     switch (action.kind) {
@@ -294,7 +295,11 @@ void RunTerminalDialog(pal::DialogSession& dialog, std::istream& in, std::ostrea
             out << "? " << result.error << "\n";
             continue;
         }
-        if (result.acted) out << Boxes(dialog.LastMessageBoxes());
+        if (!result.acted) {
+            out << "(nothing to do: it is so already)\n";
+            continue;
+        }
+        out << Boxes(dialog.LastMessageBoxes());
         if (dialog.Ended()) return;
         out << Render(dialog);
     }
