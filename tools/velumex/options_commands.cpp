@@ -96,7 +96,9 @@ void RunMailOptions(CliContext& context, const CLI::App& command,
             outcome.refused ? "refused: OK left the dialog open, Cancel was pressed" : "cancelled";
     else
         throw CliError("ActivateDialog failed with " + Hresult(dialog.result));
-    std::cout << "outcome: " << result << "\n" << FormatMailOptions(after, partnership.id);
+    // Flushed before a failure is reported, so that the report follows what led to it.
+    std::cout << "outcome: " << result << "\n"
+              << FormatMailOptions(after, partnership.id) << std::flush;
 
     if (!scripted) return;
     if (!outcome.ran) throw CliError("the store opened no dialog");
