@@ -6,9 +6,11 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <set>
 
 #include "cli.h"
 #include "emu/mailclient/mail_client.h"
+#include "mail_folder_calls.h"
 #include "pal/runtime/encoding.h"
 
 namespace velumex {
@@ -67,7 +69,9 @@ const char* ClassName(unsigned recipClass) {
     return recipClass == kTo ? "To" : recipClass == kCc ? "Cc" : "Bcc";
 }
 
-void PrintList(const std::vector<Message>& messages, bool sent) {
+// With `scope`, each line starts with whether the store's mail folder replicates the message.
+void PrintList(const std::vector<Message>& messages, bool sent,
+               const std::set<std::string>* scope = nullptr) {
     if (messages.empty()) {
         std::cout << (sent ? "nothing was sent\n" : "the Inbox is empty\n");
         return;
@@ -85,6 +89,7 @@ void PrintList(const std::vector<Message>& messages, bool sent) {
         std::snprintf(head, sizeof head, "%6llu %s %s ",
                       static_cast<unsigned long long>(message.id),
                       message.unread ? "unread" : "read  ", message.received.c_str());
+        if (scope) std::cout << (scope->count(std::to_string(message.id)) ? "in  " : "out ");
         std::cout << head << (sent ? "to " : "") << who << "  " << message.subject;
         if (!message.attachments.empty())
             std::cout << "  [" << message.attachments.size() << " attachment"
@@ -174,9 +179,16 @@ void AddMailCommands(CLI::App& app, CliContext& context) {
                     "local arrival time YYYY-MM-DD[THH:MM[:SS]] (default: the desktop's clock)");
     add->callback([&context, arguments] { AddMail(context, *arguments); });
 
-    mail->add_subcommand("list", "list the Inbox")->callback([&context] {
+    auto scoped = std::make_shared<bool>(false);
+    auto* list = mail->add_subcommand("list", "list the Inbox");
+    list->add_flag("--scope", *scoped,
+                   "mark each message in or out of the store's mail folder (the connected or "
+                   "selected partnership's options)");
+    list->callback([&context, scoped] {
         auto world = context.OpenWorld();
-        PrintList(ListMessages(world->Desktop(), Folder::Inbox), false);
+        if (!*scoped) return PrintList(ListMessages(world->Desktop(), Folder::Inbox), false);
+        std::set<std::string> inScope = ReplicatedMessages(*world);
+        PrintList(ListMessages(world->Desktop(), Folder::Inbox), false, &inScope);
     });
 
     auto id = std::make_shared<std::string>();

@@ -1,5 +1,6 @@
 #include "provider_host.h"
 
+#include <exception>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -41,6 +42,34 @@ std::filesystem::path BuiltModule(const std::filesystem::path& dir, const char* 
     throw std::runtime_error(std::string("no built ") + name + " in " + dir.string());
 }
 
+// ProgID → HKEY_CLASSES_ROOT → CLSID → CoCreateInstance; records the failing stage.
+bool CreateStoreByProgId(StoreRun& run, IReplStore** store) {
+    char clsidText[64] = {};
+    DWORD size = sizeof clsidText - 1;
+    CLSID clsid = {};
+    WCHAR wide[64] = {};
+    HKEY key = nullptr;
+    LONG found = RegOpenKeyExA(
+        HKEY_CLASSES_ROOT, (std::string(kProviderProgId) + "\\CLSID").c_str(), 0, KEY_READ, &key);
+    if (found == ERROR_SUCCESS) {
+        found = RegQueryValueExA(key, nullptr, nullptr, nullptr,
+                                 reinterpret_cast<LPBYTE>(clsidText), &size);
+        RegCloseKey(key);
+    }
+    if (found != ERROR_SUCCESS || MultiByteToWideChar(CP_ACP, 0, clsidText, -1, wide, 64) == 0 ||
+        FAILED(CLSIDFromString(wide, &clsid))) {
+        run.stage = "ProgID";
+        return false;
+    }
+    run.create = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,
+                                  reinterpret_cast<void**>(store));
+    if (FAILED(run.create)) {
+        run.stage = "CoCreateInstance";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::filesystem::path ModuleDir() {
@@ -62,59 +91,67 @@ HRESULT UninstallProvider(pal::Machine& desktop) {
     return result;
 }
 
-StoreInfoResult QueryStoreInfo(activesync::DesktopHost& host, UINT flags, int calls) {
-    StoreInfoResult result;
-    auto& boxes = host.Desktop().Get<pal::MessageBoxes>();
-    boxes.Clear();
+StoreRun RunStore(activesync::DesktopHost& host, UINT flags, const char* objType,
+                  const StoreWork& work) {
+    StoreRun run;
     host.Run([&] {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        char clsidText[64] = {};
-        DWORD size = sizeof clsidText - 1;
-        CLSID clsid = {};
-        WCHAR wide[64] = {};
-        HKEY key = nullptr;
-        LONG found =
-            RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kProviderProgId) + "\\CLSID").c_str(), 0,
-                          KEY_READ, &key);
-        if (found == ERROR_SUCCESS) {
-            found = RegQueryValueExA(key, nullptr, nullptr, nullptr,
-                                     reinterpret_cast<LPBYTE>(clsidText), &size);
-            RegCloseKey(key);
-        }
-        if (found != ERROR_SUCCESS ||
-            MultiByteToWideChar(CP_ACP, 0, clsidText, -1, wide, 64) == 0 ||
-            FAILED(CLSIDFromString(wide, &clsid))) {
-            result.stage = "ProgID";
-            CoUninitialize();
-            return;
-        }
         IReplStore* store = nullptr;
-        result.create = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,
-                                         reinterpret_cast<void**>(&store));
-        if (FAILED(result.create)) {
-            result.stage = "CoCreateInstance";
+        if (!CreateStoreByProgId(run, &store)) {
             CoUninitialize();
             return;
         }
         IReplNotify* notify = host.CreateNotify();
-        result.initialize = store->Initialize(notify, flags);
-        for (int i = 0; i < calls; ++i) {
-            BYTE id[512] = {};
-            STOREINFO info = {};
-            info.cbStruct = CBSTRUCT_STOREINFO;
-            info.cbMaxStoreId = sizeof id;
-            info.lpbStoreId = id;
-            result.storeInfo.push_back(store->GetStoreInfo(&info));
-            info.lpbStoreId = nullptr;
-            result.info = info;
-            result.storeIds.emplace_back(id,
-                                         id + (info.cbStoreId <= sizeof id ? info.cbStoreId : 0));
+        run.initialize = store->Initialize(notify, flags);
+        HREPLFLD folder = nullptr;
+        IUnknown* handler = nullptr;
+        if (objType) {
+            run.folderInfo = store->GetFolderInfo(const_cast<LPSTR>(objType), &folder, &handler);
+            if (FAILED(run.folderInfo)) {
+                run.stage = "GetFolderInfo";
+                folder = nullptr;
+            }
         }
+        std::exception_ptr failure;
+        if (run.stage.empty()) {
+            try {
+                work(*store, folder, run);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        if (folder) store->FreeObject(folder);
         store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
         store->Release();
         notify->Release();
         CoUninitialize();
+        if (failure) std::rethrow_exception(failure);
     });
+    return run;
+}
+
+StoreInfoResult QueryStoreInfo(activesync::DesktopHost& host, UINT flags, int calls) {
+    StoreInfoResult result;
+    auto& boxes = host.Desktop().Get<pal::MessageBoxes>();
+    boxes.Clear();
+    StoreRun run =
+        RunStore(host, flags, nullptr, [&](IReplStore& store, HREPLFLD, const StoreRun&) {
+            for (int i = 0; i < calls; ++i) {
+                BYTE id[512] = {};
+                STOREINFO info = {};
+                info.cbStruct = CBSTRUCT_STOREINFO;
+                info.cbMaxStoreId = sizeof id;
+                info.lpbStoreId = id;
+                result.storeInfo.push_back(store.GetStoreInfo(&info));
+                info.lpbStoreId = nullptr;
+                result.info = info;
+                result.storeIds.emplace_back(
+                    id, id + (info.cbStoreId <= sizeof id ? info.cbStoreId : 0));
+            }
+        });
+    result.stage = run.stage;
+    result.create = run.create;
+    result.initialize = run.initialize;
     result.boxes = boxes.Records();
     return result;
 }

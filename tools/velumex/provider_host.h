@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,26 @@ std::filesystem::path ModuleDir();
 HRESULT InstallProvider(pal::Machine& desktop, const std::filesystem::path& moduleDir);
 // Calls DllUnregisterServer in a desktop process and removes both files. Returns its result.
 HRESULT UninstallProvider(pal::Machine& desktop);
+
+// A store the engine made on its store thread, and how far that got.
+struct StoreRun {
+    std::string stage;  // "ProgID", "CoCreateInstance", "GetFolderInfo"; empty when all ran
+    HRESULT create = E_FAIL;
+    HRESULT initialize = E_FAIL;
+    HRESULT folderInfo = E_FAIL;
+};
+
+// Work on a created store: the store, the folder of the type asked for (null when none was), and
+// how the run went so far (Initialize's result).
+using StoreWork = std::function<void(IReplStore& store, HREPLFLD folder, const StoreRun& run)>;
+
+// On the host's store thread, as the engine does it: ProgID → HKEY_CLASSES_ROOT → CLSID →
+// CoCreateInstance, Initialize with a fresh engine callback and `flags`; then, when `objType` is
+// given, GetFolderInfo for it; then `work` (also when Initialize failed: the work sees
+// run.initialize). At the end the folder is freed through FreeObject, the store is sent
+// RSC_RELEASE and released. An exception from `work` is rethrown after that.
+StoreRun RunStore(activesync::DesktopHost& host, UINT flags, const char* objType,
+                  const StoreWork& work);
 
 // What the engine learns from a store it creates through COM.
 struct StoreInfoResult {
