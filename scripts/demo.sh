@@ -2,8 +2,8 @@
 # The main job: build everything, then walk a fresh world along the road a synchronization takes
 # so far: the desktop's mail client and provider installed and registered, the device provider
 # installed, a partnership made and connected, the desktop store created, initialised and
-# identified exactly as the sync engine does it, and the mail options changed through the mail
-# folder's options dialog.
+# identified exactly as the sync engine does it, the mail options changed through the mail
+# folder's options dialog, and a message read into a packet for the device.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
@@ -31,6 +31,18 @@ step store info
 step options mail --set MaxLines=4 || echo "(refused: nothing was saved)"
 step options mail --set Options=0x7F,Days=30,SizeLimit=64
 step desktop mail list --scope
+# A message with a body and an attachment, read as the engine reads it for the device: the
+# engine's sample filter converts the text attachment on its way, and the body and the converted
+# file wait in the device's temporary folder.
+step filter install-sample
+step filter set .txt import '{8D3A51C0-4E2B-4F7A-9C61-2B5E7A0D1F01}'
+FILES="$(mktemp -d)"
+printf 'Hello,\nthe minutes are attached.\nAnn\n' >"$FILES/body.txt"
+printf 'Minutes of the spring meeting\n1. Budget\n2. Garden\n' >"$FILES/minutes.txt"
+step desktop mail add --from ann@example.com --from-name "Ann Archer" --to me@example.com \
+    --cc bob@example.com --subject "Minutes" --body-file "$FILES/body.txt" \
+    --attach "$FILES/minutes.txt"
+step desktop mail packet 3
 step reg query device 'HKCU\Software\Quorvane\Velumex'
 step log
 step world show

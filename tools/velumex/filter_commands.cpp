@@ -13,7 +13,13 @@ namespace velumex {
 
 namespace {
 
-DWORD ParsePartnership(const std::string& text) {
+// The partnership named by --partner, or else the selected one (the one last connected).
+DWORD ParsePartnership(pal::World& world, const std::string& text) {
+    if (text.empty()) {
+        DWORD selected = activesync::SelectedPartnership(world.Desktop());
+        if (!selected) throw CliError("no partnership is selected: name one with --partner");
+        return selected;
+    }
     try {
         size_t used = 0;
         unsigned long long value = std::stoull(text, &used, 0);
@@ -35,11 +41,12 @@ void AddFilterCommands(CLI::App& app, CliContext& context) {
     auto partner = std::make_shared<std::string>();
 
     auto* list = filter->add_subcommand("list", "show the conversion switch and the filters");
-    list->add_option("--partner", *partner, "partnership id")->required();
+    list->add_option("--partner", *partner, "partnership id (default: the selected one)");
     list->callback([&context, partner] {
         auto world = context.OpenWorld();
         try {
-            auto filters = activesync::ListFilters(world->Desktop(), ParsePartnership(*partner));
+            auto filters =
+                activesync::ListFilters(world->Desktop(), ParsePartnership(*world, *partner));
             std::cout << "EnableConversion "
                       << (filters.enableConversion ? std::to_string(*filters.enableConversion)
                                                    : std::string("(not set)"))
@@ -56,7 +63,7 @@ void AddFilterCommands(CLI::App& app, CliContext& context) {
     auto extension = std::make_shared<std::string>();
     auto direction = std::make_shared<std::string>();
     auto value = std::make_shared<std::string>();
-    set->add_option("--partner", *partner, "partnership id")->required();
+    set->add_option("--partner", *partner, "partnership id (default: the selected one)");
     set->add_option("extension", *extension, "the extension with its dot, e.g. .txt")->required();
     set->add_option("direction", *direction, "import (to the device) or export")
         ->required()
@@ -67,7 +74,7 @@ void AddFilterCommands(CLI::App& app, CliContext& context) {
         auto world = context.OpenWorld();
         try {
             activesync::SetExtensionFilter(
-                world->Desktop(), ParsePartnership(*partner), pal::Utf8ToUtf16(*extension),
+                world->Desktop(), ParsePartnership(*world, *partner), pal::Utf8ToUtf16(*extension),
                 *direction == "import" ? activesync::FilterDirection::Import
                                        : activesync::FilterDirection::Export,
                 pal::Utf8ToUtf16(*value));
@@ -80,14 +87,14 @@ void AddFilterCommands(CLI::App& app, CliContext& context) {
 
     auto* conversion = filter->add_subcommand("conversion", "turn every conversion on or off");
     auto state = std::make_shared<std::string>();
-    conversion->add_option("--partner", *partner, "partnership id")->required();
+    conversion->add_option("--partner", *partner, "partnership id (default: the selected one)");
     conversion->add_option("state", *state, "on or off")
         ->required()
         ->check(CLI::IsMember({"on", "off"}));
     conversion->callback([&context, partner, state] {
         auto world = context.OpenWorld();
         try {
-            activesync::SetConversionEnabled(world->Desktop(), ParsePartnership(*partner),
+            activesync::SetConversionEnabled(world->Desktop(), ParsePartnership(*world, *partner),
                                              *state == "on");
         } catch (const activesync::PartnershipError& e) {
             throw CliError(e.what());
