@@ -9,24 +9,14 @@
 #include "activesync/device_link.h"
 #include "activesync/partnerships.h"
 #include "pal/runtime/context.h"
+#include "pal/runtime/registry_store.h"
 #include "pal_testing/temp_world.h"
 #include "provider_host.h"
 
 namespace {
 
 std::optional<DWORD> DeviceSetting(pal::Machine& device, const char16_t* name) {
-    pal::ScopedContext context(device);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Quorvane\\Velumex", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    LONG result =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return value;
+    return pal::RegistryStore(device).GetDword(u"HKCU\\Software\\Quorvane\\Velumex", name);
 }
 
 void SetDeviceSetting(pal::Machine& device, const char16_t* name, DWORD value) {

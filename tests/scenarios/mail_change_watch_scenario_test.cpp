@@ -58,23 +58,6 @@ ULONGLONG LocalFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute)
     return time.dwLowDateTime | ULONGLONG(time.dwHighDateTime) << 32;
 }
 
-// HKEY_CLASSES_ROOT "<progId>\CLSID", as the engine finds a store's class.
-HRESULT ClassOfProgId(const char* progId, CLSID* clsid) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(progId) + "\\CLSID").c_str(), 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return REGDB_E_CLASSNOTREG;
-    char text[64] = {};
-    DWORD size = sizeof text - 1;
-    LONG found =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
-    RegCloseKey(key);
-    WCHAR wide[64] = {};
-    if (found != ERROR_SUCCESS || !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64))
-        return REGDB_E_CLASSNOTREG;
-    return CLSIDFromString(wide, clsid);
-}
-
 struct Reported {
     UINT code;
     std::string progId;
@@ -122,11 +105,8 @@ protected:
     // false), then the folder of "Message".
     void OpenMailFolder(bool withNotify = true) {
         m_host->Run([&] {
-            CLSID clsid = {};
-            ASSERT_EQ(ClassOfProgId("KV.WinCE.OE.3", &clsid), S_OK);
-            ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,
-                                       reinterpret_cast<void**>(&m_store)),
-                      S_OK);
+            velumex::StoreRun created;
+            ASSERT_TRUE(velumex::CreateStoreByProgId(created, &m_store)) << created.stage;
             m_notify = withNotify ? m_host->CreateNotify() : nullptr;
             ASSERT_EQ(m_store->Initialize(m_notify, 0), S_OK);
             IUnknown* handler = nullptr;

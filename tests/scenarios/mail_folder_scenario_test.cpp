@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,42 +15,19 @@
 #include "emu/mailclient/mail_client.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/dialog_driver.h"
+#include "pal/runtime/registry_store.h"
 #include "pal_testing/temp_world.h"
 #include "provider_host.h"
 
 namespace {
 
 std::optional<DWORD> DeviceSetting(pal::Machine& device, const char16_t* name) {
-    pal::ScopedContext context(device);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Quorvane\\Velumex", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    LONG result =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return value;
+    return pal::RegistryStore(device).GetDword(u"HKCU\\Software\\Quorvane\\Velumex", name);
 }
 
-std::optional<DWORD> MailOption(pal::Machine& desktop, DWORD id, const char* name) {
-    pal::ScopedContext context(desktop);
-    char path[128];
-    std::snprintf(path, sizeof path,
-                  "Software\\Microsoft\\Windows CE Services\\Partners\\%08x\\KV.WinCE.OE.3", id);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    LONG result =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
-    return value;
+std::optional<DWORD> MailOption(pal::Machine& desktop, DWORD id, const char16_t* name) {
+    return pal::RegistryStore(desktop).GetDword(
+        activesync::PartnershipKeyPath(id) + u"\\KV.WinCE.OE.3", name);
 }
 
 emu::mailclient::Message Mail(std::string subject, std::string received, bool unread) {
@@ -184,9 +160,9 @@ TEST(MailFolderScenario, EnumerateTheInboxAndChangeTheOptions) {
 
     EXPECT_EQ(dialogResult, S_OK);
     EXPECT_TRUE(changedAfterDialog);
-    EXPECT_EQ(MailOption(desktop, id, "Options"), 0x17u);
-    EXPECT_EQ(MailOption(desktop, id, "Days"), 30u);
-    EXPECT_EQ(MailOption(desktop, id, "MaxLines"), 50u);
+    EXPECT_EQ(MailOption(desktop, id, u"Options"), 0x17u);
+    EXPECT_EQ(MailOption(desktop, id, u"Days"), 30u);
+    EXPECT_EQ(MailOption(desktop, id, u"MaxLines"), 50u);
     EXPECT_EQ(DeviceSetting(device, u"NoKeepSentOver"), 0u);
 
     EXPECT_EQ(velumex::UninstallProvider(desktop), S_OK);

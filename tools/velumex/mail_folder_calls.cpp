@@ -15,14 +15,6 @@ namespace {
 constexpr char16_t kOptionsSubkey[] = u"\\KV.WinCE.OE.3";
 constexpr char16_t kDeviceSettingsKey[] = u"HKCU\\Software\\Quorvane\\Velumex";
 
-std::optional<DWORD> Dword(pal::RegistryStore& registry, std::u16string_view key,
-                           std::u16string_view name) {
-    std::optional<pal::RegistryValue> value = registry.GetValue(key, name);
-    if (!value || value->type != REG_DWORD || value->data.size() != 4) return std::nullopt;
-    return value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
-           (DWORD(value->data[3]) << 24);
-}
-
 std::string Line(const char* name, const std::optional<DWORD>& value, DWORD fallback, bool hex) {
     char text[96];
     const char* format = hex ? "  %-10s 0x%08X%s\n" : "  %-10s %u%s\n";
@@ -67,12 +59,12 @@ StoredMailOptions ReadMailOptions(pal::World& world, DWORD partnership) {
     StoredMailOptions stored;
     pal::RegistryStore desktop(world.Desktop());
     std::u16string key = activesync::PartnershipKeyPath(partnership) + kOptionsSubkey;
-    stored.options = Dword(desktop, key, u"Options");
-    stored.maxLines = Dword(desktop, key, u"MaxLines");
-    stored.days = Dword(desktop, key, u"Days");
-    stored.sizeLimit = Dword(desktop, key, u"SizeLimit");
+    stored.options = desktop.GetDword(key, u"Options");
+    stored.maxLines = desktop.GetDword(key, u"MaxLines");
+    stored.days = desktop.GetDword(key, u"Days");
+    stored.sizeLimit = desktop.GetDword(key, u"SizeLimit");
     pal::RegistryStore device(world.Device());
-    stored.noKeepSentOver = Dword(device, kDeviceSettingsKey, u"NoKeepSentOver");
+    stored.noKeepSentOver = device.GetDword(kDeviceSettingsKey, u"NoKeepSentOver");
     return stored;
 }
 

@@ -13,6 +13,7 @@
 #include "activesync/device_link.h"
 #include "activesync/device_session.h"
 #include "cli.h"
+#include "mail_folder_calls.h"
 #include "packet_decode.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/encoding.h"
@@ -25,38 +26,11 @@ namespace {
 
 // The packet size the engine recommends to a store's GetPacket.
 constexpr DWORD kRecommendedPacketSize = 8192;
-// Where a mail item's handle bytes hold its identifier: after the version (2 bytes), the kind
-// (4 bytes) and the received time (8 bytes); 64 bytes.
-constexpr UINT kItemIdOffset = 14;
-constexpr UINT kItemIdSize = 64;
-
 struct PacketRun {
     std::string failure;  // the step that failed and how; empty when GetPacket was reached
     HRESULT result = E_FAIL;
     std::vector<std::uint8_t> packet;
 };
-
-std::string Hresult(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}
-
-// The store's class from its ProgID, as the engine finds it.
-bool StoreClass(CLSID& clsid) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kProviderProgId) + "\\CLSID").c_str(), 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    char text[64] = {};
-    DWORD size = sizeof text - 1;
-    LONG found =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
-    RegCloseKey(key);
-    WCHAR wide[64] = {};
-    return found == ERROR_SUCCESS && MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64) &&
-           SUCCEEDED(CLSIDFromString(wide, &clsid));
-}
 
 // The enumerated item of message `id`, or null; every other item is freed.
 HREPLITEM FindItem(IReplStore* store, HREPLFLD folder, const std::string& id, HRESULT& walk) {
@@ -67,11 +41,7 @@ HREPLITEM FindItem(IReplStore* store, HREPLFLD folder, const std::string& id, HR
     while (SUCCEEDED(walk) && exists) {
         std::vector<BYTE> bytes(store->ObjectToBytes(item, nullptr));
         store->ObjectToBytes(item, bytes.data());
-        bool match = !found && bytes.size() >= kItemIdOffset + kItemIdSize &&
-                     strnlen(reinterpret_cast<const char*>(&bytes[kItemIdOffset]), kItemIdSize) ==
-                         id.size() &&
-                     std::memcmp(&bytes[kItemIdOffset], id.data(), id.size()) == 0;
-        if (match)
+        if (!found && MailItemId(bytes) == id)
             found = item;
         else
             store->FreeObject(item);
@@ -114,53 +84,25 @@ void ReadPacket(IReplStore* store, IReplNotify* notify, HREPLFLD folder, IUnknow
 // On the store thread: create the store, Initialize, GetFolderInfo("Message"), find the item of
 // message `id` by enumerating the folder, and read its packet.
 PacketRun RunPacket(activesync::DesktopHost& host, const std::string& id) {
-    PacketRun run;
-    host.Run([&] {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        CLSID clsid = {};
-        IReplStore* store = nullptr;
-        HRESULT created = E_FAIL;
-        if (!StoreClass(clsid)) {
-            run.failure = "the provider is not registered ('velumex desktop install')";
-        } else if (FAILED(created =
-                              CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,
-                                               reinterpret_cast<void**>(&store)))) {
-            run.failure = "the store cannot be created (" + Hresult(created) + ")";
-        }
-        if (!store) {
-            CoUninitialize();
-            return;
-        }
-        IReplNotify* notify = host.CreateNotify();
-        HRESULT result = store->Initialize(notify, 0);
-        HREPLFLD folder = nullptr;
-        IUnknown* handler = nullptr;
-        if (FAILED(result)) {
-            run.failure = "Initialize failed with " + Hresult(result);
-        } else if (FAILED(result = store->GetFolderInfo(const_cast<LPSTR>("Message"), &folder,
-                                                        &handler))) {
-            run.failure = "GetFolderInfo(\"Message\") failed with " + Hresult(result);
-        } else {
+    PacketRun packet;
+    StoreRun run =
+        RunStore(host, 0, "Message", [&](IReplStore& store, HREPLFLD folder, const StoreRun& run) {
+            if (FAILED(run.initialize)) return;
             HRESULT walk = S_OK;
-            HREPLITEM item = FindItem(store, folder, id, walk);
+            HREPLITEM item = FindItem(&store, folder, id, walk);
             if (item) {
-                ReadPacket(store, notify, folder, handler, item, run);
-                store->FreeObject(item);
+                ReadPacket(&store, run.notify, folder, run.handler, item, packet);
+                store.FreeObject(item);
             } else if (FAILED(walk)) {
-                run.failure = "the enumeration of the Inbox failed with " + Hresult(walk);
+                packet.failure = "the enumeration of the Inbox failed with " + Hresult(walk);
             } else {
-                run.failure = "message " + id +
-                              " is not among the messages the store synchronizes (is it in the "
-                              "Inbox, within the mail options?)";
+                packet.failure = "message " + id +
+                                 " is not among the messages the store synchronizes (is "
+                                 "it in the Inbox, within the mail options?)";
             }
-            store->FreeObject(folder);
-        }
-        store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
-        store->Release();
-        notify->Release();
-        CoUninitialize();
-    });
-    return run;
+        });
+    CheckStoreRun(run);
+    return packet;
 }
 
 // The files of the device's temporary folder with their sizes.

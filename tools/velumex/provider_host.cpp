@@ -42,7 +42,27 @@ std::filesystem::path BuiltModule(const std::filesystem::path& dir, const char* 
     throw std::runtime_error(std::string("no built ") + name + " in " + dir.string());
 }
 
-// ProgID → HKEY_CLASSES_ROOT → CLSID → CoCreateInstance; records the failing stage.
+}  // namespace
+
+std::filesystem::path ModuleDir() {
+    const char* configured = std::getenv("VELUMEX_MODULES");
+    return configured && *configured ? configured : VELUMEX_MODULE_DIR;
+}
+
+HRESULT InstallProvider(pal::Machine& desktop, const std::filesystem::path& moduleDir) {
+    pal::InstallModule(desktop, BuiltModule(moduleDir, "Trellium"), kProviderPath);
+    pal::InstallModule(desktop, BuiltModule(moduleDir, "Trellium_res"), kResourcePath);
+    return CallRegistration(desktop, "DllRegisterServer");
+}
+
+HRESULT UninstallProvider(pal::Machine& desktop) {
+    HRESULT result = CallRegistration(desktop, "DllUnregisterServer");
+    pal::ScopedContext context(desktop);
+    DeleteFileW(kProviderPath);
+    DeleteFileW(kResourcePath);
+    return result;
+}
+
 bool CreateStoreByProgId(StoreRun& run, IReplStore** store) {
     char clsidText[64] = {};
     DWORD size = sizeof clsidText - 1;
@@ -70,27 +90,6 @@ bool CreateStoreByProgId(StoreRun& run, IReplStore** store) {
     return true;
 }
 
-}  // namespace
-
-std::filesystem::path ModuleDir() {
-    const char* configured = std::getenv("VELUMEX_MODULES");
-    return configured && *configured ? configured : VELUMEX_MODULE_DIR;
-}
-
-HRESULT InstallProvider(pal::Machine& desktop, const std::filesystem::path& moduleDir) {
-    pal::InstallModule(desktop, BuiltModule(moduleDir, "Trellium"), kProviderPath);
-    pal::InstallModule(desktop, BuiltModule(moduleDir, "Trellium_res"), kResourcePath);
-    return CallRegistration(desktop, "DllRegisterServer");
-}
-
-HRESULT UninstallProvider(pal::Machine& desktop) {
-    HRESULT result = CallRegistration(desktop, "DllUnregisterServer");
-    pal::ScopedContext context(desktop);
-    DeleteFileW(kProviderPath);
-    DeleteFileW(kResourcePath);
-    return result;
-}
-
 StoreRun RunStore(activesync::DesktopHost& host, UINT flags, const char* objType,
                   const StoreWork& work) {
     StoreRun run;
@@ -102,11 +101,12 @@ StoreRun RunStore(activesync::DesktopHost& host, UINT flags, const char* objType
             return;
         }
         IReplNotify* notify = host.CreateNotify();
+        run.notify = notify;
         run.initialize = store->Initialize(notify, flags);
         HREPLFLD folder = nullptr;
-        IUnknown* handler = nullptr;
         if (objType) {
-            run.folderInfo = store->GetFolderInfo(const_cast<LPSTR>(objType), &folder, &handler);
+            run.folderInfo =
+                store->GetFolderInfo(const_cast<LPSTR>(objType), &folder, &run.handler);
             if (FAILED(run.folderInfo)) {
                 run.stage = "GetFolderInfo";
                 folder = nullptr;
@@ -124,6 +124,8 @@ StoreRun RunStore(activesync::DesktopHost& host, UINT flags, const char* objType
         store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
         store->Release();
         notify->Release();
+        run.notify = nullptr;
+        run.handler = nullptr;
         CoUninitialize();
         if (failure) std::rethrow_exception(failure);
     });

@@ -36,7 +36,14 @@ struct StoreRun {
     HRESULT create = E_FAIL;
     HRESULT initialize = E_FAIL;
     HRESULT folderInfo = E_FAIL;
+    IReplNotify* notify = nullptr;  // the engine callback Initialize was given, while the work runs
+    IUnknown* handler = nullptr;    // the object handler GetFolderInfo gave (the store owns it)
 };
+
+// On a COM thread of the engine's process: ProgID → HKEY_CLASSES_ROOT → CLSID →
+// CoCreateInstance. False, with the failing stage ("ProgID" or "CoCreateInstance") and result in
+// `run`, when no store was made.
+bool CreateStoreByProgId(StoreRun& run, IReplStore** store);
 
 // Work on a created store: the store, the folder of the type asked for (null when none was), and
 // how the run went so far (Initialize's result).
