@@ -146,6 +146,9 @@ TEST_F(MailFolderTest, OnlyTheReadStateIsAChange) {
     stored->m_unread = 0;
     EXPECT_TRUE(m_store->IsItemChanged(folder, item, ToHandle(stored)));
 
+    // The subject is no change stamp: messages are taken as immutable but for their read state.
+    ASSERT_TRUE(emu::mailclient::SetSubject(m_world.Desktop(), id, "Renamed"));
+    EXPECT_FALSE(m_store->IsItemChanged(folder, item, nullptr));
     ASSERT_TRUE(emu::mailclient::SetUnread(m_world.Desktop(), id, false));
     EXPECT_TRUE(m_store->IsItemChanged(folder, item, nullptr));
     EXPECT_FALSE(m_store->IsItemChanged(folder, ToHandle(stored), nullptr));

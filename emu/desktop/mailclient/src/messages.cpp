@@ -160,6 +160,15 @@ bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread) {
     return true;
 }
 
+bool SetSubject(pal::Machine& machine, std::uint64_t id, const std::string& subject) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    if (!FolderOf(store.Db(), id)) return false;
+    Statement update(store.Db(), "UPDATE messages SET subject = ? WHERE id = ?");
+    update.Bind(1, subject).Bind(2, static_cast<std::int64_t>(id)).Run();
+    return true;
+}
+
 size_t SetAllUnread(pal::Machine& machine, bool unread) {
     size_t count = 0;
     {

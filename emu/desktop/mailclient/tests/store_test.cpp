@@ -22,8 +22,11 @@ TEST_F(Store, RefusesMessagesItCouldNotPresent) {
     EXPECT_TRUE(ListMessages(m_world.Desktop(), Folder::Inbox).empty());
 }
 
-TEST_F(Store, MarksAndDeletesOnlyExistingMessages) {
+TEST_F(Store, MarksRenamesAndDeletesOnlyExistingMessages) {
     std::uint64_t id = AddMessage(m_world.Desktop(), Mail("x"));
+    EXPECT_TRUE(SetSubject(m_world.Desktop(), id, "renamed"));
+    EXPECT_EQ(FindMessage(m_world.Desktop(), id)->subject, "renamed");
+    EXPECT_FALSE(SetSubject(m_world.Desktop(), id + 1, "y"));
     EXPECT_TRUE(SetUnread(m_world.Desktop(), id, false));
     EXPECT_FALSE(FindMessage(m_world.Desktop(), id)->unread);
     EXPECT_TRUE(SetUnread(m_world.Desktop(), id, true));

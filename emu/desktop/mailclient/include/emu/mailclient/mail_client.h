@@ -93,6 +93,9 @@ std::uint64_t RecordSent(pal::Machine& machine, const Message& message);
 // False when no message has that identifier.
 bool DeleteMessage(pal::Machine& machine, std::uint64_t id);
 bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread);
+// Edits a stored message's subject, as the client lets its user; no notification is posted.
+// False when no message has that identifier.
+bool SetSubject(pal::Machine& machine, std::uint64_t id, const std::string& subject);
 // Marks every Inbox message read or unread at once, as the client's "mark all" does; returns the
 // number of Inbox messages (one notification for all of them unless the Inbox is empty).
 size_t SetAllUnread(pal::Machine& machine, bool unread);
