@@ -42,7 +42,7 @@ HRESULT CMailHandler::ReadPacket(const CMailItem& item, const CMailFolder& folde
     ULONG read = m_store->m_mapi ? m_store->m_mapi->ReadMail(item.m_messageId, MAPI_PEEK, &message)
                                  : SIMPLE_MAPI_NO_LIBRARY;
     if (read != SUCCESS_SUCCESS || !message) {
-        ST_LOG("Message %s could not be read (%lu)", item.m_messageId, read);
+        ST_LOG("Message %s could not be read (%u)", item.m_messageId, static_cast<unsigned>(read));
         if (message) m_store->m_mapi->FreeBuffer(message);
         return RERR_GET_PACKET_FAILED;
     }

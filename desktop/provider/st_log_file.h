@@ -14,8 +14,9 @@ public:
     // trace call starts a new log.
     static void Destroy();
 
-    // Formats one line printf-style; a message longer than 1023 characters is dropped.
-    void Line(const char* format, ...);
+    // Formats one line printf-style; a message longer than 1023 characters is dropped. The
+    // compiler checks every format against its arguments.
+    void Line(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Nesting depth of the calling thread, 0 to 100.
     DWORD Depth();
