@@ -41,6 +41,7 @@ public:
         if (m_p) m_p->Release();
         m_p = nullptr;
     }
+    void Swap(Ref& other) { std::swap(m_p, other.m_p); }
     T* operator->() const { return m_p; }
     T* Get() const { return m_p; }
     T** Out() {
@@ -99,6 +100,18 @@ protected:
             }
             FreeProws(rows);
         }
+    }
+
+    // The entry identifier of the first store in a session's store table.
+    static std::vector<BYTE> StoreEntryOf(IMAPISession* session) {
+        Ref<IMAPITable> table;
+        EXPECT_EQ(session->GetMsgStoresTable(MAPI_UNICODE, table.Out()), S_OK);
+        LPSRowSet rows = nullptr;
+        EXPECT_EQ(table->QueryRows(1, 0, &rows), S_OK);
+        const SBinary& bin = rows->aRow[0].lpProps[0].Value.bin;
+        std::vector<BYTE> entry(bin.lpb, bin.lpb + bin.cb);
+        FreeProws(rows);
+        return entry;
     }
 
     // The entry identifier a store property names (a folder).
