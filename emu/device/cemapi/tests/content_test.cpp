@@ -143,6 +143,10 @@ TEST_F(Content, AttachmentsAreNumberedFromOneAndKeepTheirData) {
     Ref<IMessage> message;
     OpenMessage(entry, MAPI_BEST_ACCESS, message);
     EXPECT_EQ(Prop(message.Get(), PR_HASATTACH)->Value.b, 0);
+    // Recipients do not use up attachment numbers.
+    SPropValue recipient[2] = {Long(PR_RECIPIENT_TYPE, MAPI_TO), Text(PR_EMAIL_ADDRESS_W, W("a@x.com"))};
+    ADRLIST one{1, {ADRENTRY{0, 2, recipient}}};
+    ASSERT_EQ(message->ModifyRecipients(MODRECIP_ADD, &one), S_OK);
     for (ULONG expected = 1; expected <= 3; ++expected) {
         Ref<IAttach> attach;
         ULONG number = 0;
