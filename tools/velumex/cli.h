@@ -40,6 +40,7 @@ void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 // Needs the "device" group: registered after AddDeviceCommands.
 void AddDeviceServiceCommands(CLI::App& app, CliContext& context);
+void AddDeviceMailCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
 
