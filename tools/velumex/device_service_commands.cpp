@@ -15,6 +15,7 @@
 #include "cli.h"
 #include "emu/poom/contacts.h"
 #include "emu/services/service_host.h"
+#include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 
 namespace velumex {
@@ -47,6 +48,28 @@ void PrintStarts(const std::vector<emu::services::StartResult>& results) {
     }
 }
 
+// Waits (at most ten seconds) until a running notification service has come through its start-up:
+// its hidden window "_notif_KT" exists and its thread has reached its message loop. Stopping it
+// earlier would skip the start-up's reconciliation.
+void WaitForNotificationService(pal::Machine& device) {
+    bool running = false;
+    for (const auto& service : emu::services::RegisteredServices(device))
+        if (service.key == u"KTNotif") running = service.running;
+    if (!running) return;
+    pal::ScopedContext context(device);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        for (HWND window = GetWindow(GetForegroundWindow(), GW_HWNDFIRST); window;
+             window = GetWindow(window, GW_HWNDNEXT)) {
+            WCHAR title[16] = {};
+            GetWindowTextW(window, title, 16);
+            if (std::u16string(title) != u"_notif_KT") continue;
+            SendMessageW(window, WM_NULL, 0, 0);
+            return;
+        }
+        Sleep(10);
+    }
+}
+
 // Runs `body` with the device up and shuts the host down before the world closes.
 template <class Body>
 void WithDevice(CliContext& context, Body body) {
@@ -55,6 +78,7 @@ void WithDevice(CliContext& context, Body body) {
     PrepareDevice(device);
     try {
         body(device);
+        WaitForNotificationService(device);
     } catch (...) {
         emu::services::ShutDown(device);
         throw;
@@ -63,6 +87,13 @@ void WithDevice(CliContext& context, Body body) {
 }
 
 }  // namespace
+
+void CatchUpDevice(pal::Machine& device) {
+    PrepareDevice(device);
+    emu::services::Resume(device);
+    WaitForNotificationService(device);
+    emu::services::ShutDown(device);
+}
 
 void AddDeviceServiceCommands(CLI::App& app, CliContext& context) {
     auto* device = GroupCommand(app, "device", "the emulated device");

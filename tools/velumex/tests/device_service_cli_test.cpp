@@ -82,4 +82,49 @@ TEST_F(DeviceServiceCommands, BootStartsTheInstalledServiceWhichStopsAndStartsBy
     EXPECT_TRUE(Has(unknown.err, "Nothing did not start")) << unknown.err;
 }
 
+// The number in "composed message N in the Outbox".
+std::string ComposedId(const std::string& out) {
+    auto at = out.find("composed message ");
+    if (at == std::string::npos) return "";
+    at += 17;
+    return out.substr(at, out.find(' ', at) - at);
+}
+
+TEST_F(DeviceServiceCommands, MailOfTheAccountShowsInTheJournalAndTheObjectList) {
+    for (const char* step :
+         {"device install-provider", "device install-service",
+          "reg set device 'HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin' FriendlyName "
+          "REG_SZ Kestrin",
+          "device mail stores --create Kestrin", "device boot"}) {
+        Outcome run = Velumex(step);
+        ASSERT_EQ(run.status, 0) << step << ": " << run.err;
+    }
+    Outcome composed = Velumex("device mail compose --to ann@example.com --subject Hello --body Hi");
+    ASSERT_EQ(composed.status, 0) << composed.err;
+    std::string first = ComposedId(composed.out);
+    ASSERT_FALSE(first.empty()) << composed.out;
+    Outcome journal = Velumex("device journal --type Message");
+    EXPECT_TRUE(Has(journal.out, "ChangeState=0x0003")) << journal.out;
+
+    // A draft has no record; the composed message moved to Deleted Items keeps state 3.
+    Outcome draft = Velumex("device mail compose --to bob@example.com --subject Draft --body Hi");
+    EXPECT_EQ(Velumex("device mail move " + ComposedId(draft.out) + " Drafts").status, 0);
+    EXPECT_EQ(Velumex("device mail move " + first + " 'Deleted Items'").status, 0);
+    EXPECT_EQ(Velumex("device service stop").status, 0);
+    EXPECT_EQ(Velumex("device mail compose --to cy@example.com --subject Later --body Hi").status,
+              0);
+    EXPECT_EQ(Velumex("device service start").status, 0);
+    journal = Velumex("device journal --type Message");
+    size_t records = 0;
+    for (size_t at = journal.out.find("MessageEntryId="); at != std::string::npos;
+         at = journal.out.find("MessageEntryId=", at + 1))
+        ++records;
+    EXPECT_EQ(records, 2u) << journal.out;
+    EXPECT_FALSE(Has(journal.out, "ChangeState=0x0000")) << journal.out;
+    Outcome objects = Velumex("device objects --type Message --partner 1");
+    EXPECT_EQ(objects.status, 0) << objects.err;
+    EXPECT_TRUE(Has(objects.out, "unchanged 0")) << objects.out;
+    EXPECT_TRUE(Has(objects.out, "changed 2")) << objects.out;
+}
+
 }  // namespace
