@@ -38,6 +38,11 @@ void AddMailCommands(CLI::App& app, CliContext& context);
 void AddMailPacketCommand(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
+// Needs the "device" group: registered after AddDeviceCommands.
+void AddDeviceServiceCommands(CLI::App& app, CliContext& context);
+// Brings the device's services up as they were left until they have started, so that the
+// journals catch up with what changed while no command ran, and shuts them down again.
+void CatchUpDevice(pal::Machine& device);
 void AddDeviceMailCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);

@@ -102,6 +102,7 @@ void AddDeviceCommands(CLI::App& app, CliContext& context) {
         ->check(CLI::IsMember({"Message", "Address"}));
     journal->callback([&context] {
         auto world = context.OpenWorld();
+        CatchUpDevice(world->Device());
         pal::ScopedContext scope(world->Device());
         CEGUID volume;
         WCHAR path[] = u"\\kestrin.vol";
@@ -125,6 +126,7 @@ void AddDeviceCommands(CLI::App& app, CliContext& context) {
         ->check(CLI::IsMember({1u, 2u}));
     objects->callback([&context] {
         auto world = context.OpenWorld();
+        CatchUpDevice(world->Device());
         std::u16string type(objectsType.begin(), objectsType.end());
         activesync::DeviceHost host(world->Device(), partner, {type});
         if (!host.IsLoaded(type))

@@ -22,6 +22,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define WAIT_ABANDONED_0 WAIT_ABANDONED
 #define WAIT_TIMEOUT static_cast<DWORD>(0x00000102)
 #define WAIT_FAILED static_cast<DWORD>(0xFFFFFFFF)
+#define MAXIMUM_WAIT_OBJECTS 64
 
 #define SYNCHRONIZE 0x00100000L
 #define MUTEX_ALL_ACCESS 0x001F0001L
@@ -60,6 +61,13 @@ BOOL ResetEvent(HANDLE hEvent);
 // abandoned mutex, now owned by the caller), WAIT_TIMEOUT after dwMilliseconds (INFINITE: no
 // limit), or WAIT_FAILED with ERROR_INVALID_HANDLE for a handle that cannot be waited on.
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+// Waits for one (bWaitAll FALSE) or all at once of up to MAXIMUM_WAIT_OBJECTS handles:
+// WAIT_OBJECT_0 + i for the handle that ended the wait (the lowest index when several are
+// signalled; the first when waiting for all), WAIT_ABANDONED_0 + i when that was an abandoned
+// mutex (now owned), WAIT_TIMEOUT, or WAIT_FAILED with ERROR_INVALID_PARAMETER (no handles, too
+// many, one handle twice in a wait for all) or ERROR_INVALID_HANDLE.
+DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                             DWORD dwMilliseconds);
 
 #ifdef UNICODE
 #define CreateMutex CreateMutexW
