@@ -47,8 +47,8 @@ DWORD WriteBodyFile(LPCSTR messageId, LPCSTR text, DWORD length) {
 }
 
 DWORD CopyFromDevice(LPCWSTR devicePath, LPCSTR desktopPath) {
-    HANDLE source = CeCreateFile(devicePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE source = CeCreateFile(devicePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (source == INVALID_HANDLE_VALUE) return 0;
     HANDLE target = CreateFileA(desktopPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);

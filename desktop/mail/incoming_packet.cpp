@@ -12,7 +12,8 @@ DWORD LoadDword(LPCBYTE value) {
 // A string value: its units up to the terminator, which the reader has found in the packet.
 std::u16string LoadText(LPCBYTE value) {
     std::u16string text;
-    for (LPCBYTE at = value; at[0] | at[1]; at += 2) text += static_cast<char16_t>(at[0] | at[1] << 8);
+    for (LPCBYTE at = value; at[0] | at[1]; at += 2)
+        text += static_cast<char16_t>(at[0] | at[1] << 8);
     return text;
 }
 
@@ -28,12 +29,11 @@ std::string WideToAnsi(const std::u16string& text, char substitute) {
     if (text.empty()) return {};
     const int units = static_cast<int>(text.size());
     const char fallback[2] = {substitute, 0};
-    int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, fallback, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, fallback, nullptr);
     if (bytes <= 0) return {};
     std::string ansi(static_cast<size_t>(bytes), '\0');
-    bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), units, ansi.data(), bytes, fallback,
-                                nullptr);
+    bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), units, ansi.data(), bytes, fallback, nullptr);
     ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
     return ansi;
 }

@@ -17,8 +17,9 @@ namespace {
 
 CMailFolder* MailFolderOf(const REPLSETUP& setup) {
     CReplObject* folder = FromHandle(setup.hFolder);
-    return folder && folder->GetKind() == OBJECT_KIND_MAIL_FOLDER ? static_cast<CMailFolder*>(folder)
-                                                                  : nullptr;
+    return folder && folder->GetKind() == OBJECT_KIND_MAIL_FOLDER
+               ? static_cast<CMailFolder*>(folder)
+               : nullptr;
 }
 
 CMailItem* MailItemOf(const REPLSETUP& setup) {
@@ -88,9 +89,9 @@ HRESULT CMailHandler::ReportMovedToDeleted(REPLSETUP& setup) {
     CMailItem* copy = new (std::nothrow) CMailItem();
     if (!copy) return S_OK;
     copy->CopyFrom(item);
-    HRESULT result = setup.pNotify->OnItemNotify(
-        RNC_DELETED, const_cast<LPSTR>(STORE_PROGID), const_cast<LPSTR>("Message"),
-        static_cast<HREPLITEM>(ToHandle(copy)), 0);
+    HRESULT result = setup.pNotify->OnItemNotify(RNC_DELETED, const_cast<LPSTR>(STORE_PROGID),
+                                                 const_cast<LPSTR>("Message"),
+                                                 static_cast<HREPLITEM>(ToHandle(copy)), 0);
     // The engine takes the item only when it accepts the report.
     if (FAILED(result)) {
         ST_LOG("The deletion of message %s was not taken (0x%08X)", item->m_messageId,
@@ -111,8 +112,8 @@ STDMETHODIMP CMailHandler::DeleteObj(REPLSETUP* setup) {
     if (result == SUCCESS_SUCCESS || result == MAPI_E_INVALID_MESSAGE) return S_OK;
     // The deletion failed: the message is gone only when the mail client says so.
     lpMapiMessage message = nullptr;
-    ULONG read = m_store->m_mapi->ReadMail(item->m_messageId, MAPI_PEEK | MAPI_ENVELOPE_ONLY,
-                                           &message);
+    ULONG read =
+        m_store->m_mapi->ReadMail(item->m_messageId, MAPI_PEEK | MAPI_ENVELOPE_ONLY, &message);
     m_store->m_mapi->FreeBuffer(message);
     if (read == MAPI_E_INVALID_MESSAGE) return S_OK;
     ST_LOG("Message %s could not be deleted (%u)", item->m_messageId,

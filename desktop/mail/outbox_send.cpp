@@ -27,8 +27,8 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool StartsWithFolder(const std::string& path, const std::string& folder) {
-    return path.size() > folder.size() && lstrcmpiA(path.substr(0, folder.size()).c_str(),
-                                                    folder.c_str()) == 0;
+    return path.size() > folder.size() &&
+           lstrcmpiA(path.substr(0, folder.size()).c_str(), folder.c_str()) == 0;
 }
 
 }  // namespace

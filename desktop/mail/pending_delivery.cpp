@@ -75,7 +75,8 @@ void CMailFolder::ServePending(const CMailItem& item) {
             if (!requested) continue;
             LPCSTR path = message->lpFiles[i].lpszPathName;
             WCHAR devicePath[MAX_PATH] = {};
-            const DWORD size = path ? ConvertToDevice(notify, path, devicePath, record.fileName) : 0;
+            const DWORD size =
+                path ? ConvertToDevice(notify, path, devicePath, record.fileName) : 0;
             if (size) {
                 record.state = kAttachmentPresent;
                 record.size = size;

@@ -53,12 +53,11 @@ protected:
         m_device->tempPath = DeviceTemp();
         std::shared_ptr<FakeMailDevice> device = m_device;
         std::filesystem::path temp = m_deviceTemp;
-        activesync::ServeDataRequests(
-            *m_link, u"\\Windows\\repllog.exe",
-            [device, temp](const activesync::DataRequest& request) {
-                device->requests.push_back(request);
-                return Answer(*device, temp, request);
-            });
+        activesync::ServeDataRequests(*m_link, u"\\Windows\\repllog.exe",
+                                      [device, temp](const activesync::DataRequest& request) {
+                                          device->requests.push_back(request);
+                                          return Answer(*device, temp, request);
+                                      });
     }
 
     // The device's provider registration, which tells the desktop attachments can be fetched.
@@ -135,8 +134,7 @@ protected:
 
 private:
     static DWORD Dword(const Bytes& data) {
-        return data.size() < 4 ? 0
-                               : data[0] | data[1] << 8 | data[2] << 16 | DWORD(data[3]) << 24;
+        return data.size() < 4 ? 0 : data[0] | data[1] << 8 | data[2] << 16 | DWORD(data[3]) << 24;
     }
     static std::string Narrow(const std::u16string& name) {
         return std::string(name.begin(), name.end());
@@ -155,7 +153,7 @@ private:
         } else if (!request.set && request.code == 5) {
             const AttachmentRecord& chosen = device.chosen;
             auto found = device.hasChosen ? device.attachments.find(chosen.number)
-                                   : device.attachments.end();
+                                          : device.attachments.end();
             if (found == device.attachments.end()) return {E_FAIL, {}};
             std::string name = Narrow(chosen.fileName);
             std::ofstream(temp / name, std::ios::binary)

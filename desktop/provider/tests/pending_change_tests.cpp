@@ -25,7 +25,8 @@ protected:
     // is the one to serve.
     HREPLITEM Apply(const Bytes& packet, HRESULT expected) {
         EXPECT_EQ(Write(packet, false), expected);
-        if (m_write.hItem != static_cast<HREPLITEM>(ToHandle(m_item))) m_copies.push_back(m_write.hItem);
+        if (m_write.hItem != static_cast<HREPLITEM>(ToHandle(m_item)))
+            m_copies.push_back(m_write.hItem);
         return m_write.hItem;
     }
     ~PendingTest() override {
@@ -106,8 +107,8 @@ TEST_F(PendingTest, DownloadBitsStayUntilTheDeviceTookTheContent) {
     std::string id = Add(message);
     Select(id);
     m_device->deliverResult = E_FAIL;
-    HREPLITEM item = Apply(
-        Changed(PR_CE_IPM_INBOX_ENTRYID, 0x04301000, {Record(82, 1, 1, u"one.txt")}), S_OK);
+    HREPLITEM item =
+        Apply(Changed(PR_CE_IPM_INBOX_ENTRYID, 0x04301000, {Record(82, 1, 1, u"one.txt")}), S_OK);
     m_folder->UpdateItem(item, nullptr);
     EXPECT_EQ(m_device->Codes(), (std::vector<UINT>{1, 3, 3, 2}));
     EXPECT_EQ(m_device->endStatus, 0x04301000u);
