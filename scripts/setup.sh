@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev libsqlite3-dev libpugixml-dev libcli11-dev binutils-mingw-w64-x86-64)
+          libbenchmark-dev libsqlite3-dev libpugixml-dev libcli11-dev binutils-mingw-w64-x86-64
+          libgmime-3.0-dev)
 
 missing=()
 for package in "${PACKAGES[@]}"; do

@@ -36,6 +36,8 @@ void AddPartnerCommands(CLI::App& app, CliContext& context);
 void AddMailCommands(CLI::App& app, CliContext& context);
 // Needs the "desktop mail" group: registered after AddMailCommands.
 void AddMailPacketCommand(CLI::App& app, CliContext& context);
+// Needs the "desktop mail" group: registered after AddMailCommands.
+void AddMaildirCommands(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 // Needs the "device" group: registered after AddDeviceCommands.

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     velumex::AddPartnerCommands(app, context);
     velumex::AddMailCommands(app, context);
     velumex::AddMailPacketCommand(app, context);
+    velumex::AddMaildirCommands(app, context);
     velumex::AddDesktopCommands(app, context);
     velumex::AddDeviceCommands(app, context);
     velumex::AddDeviceServiceCommands(app, context);

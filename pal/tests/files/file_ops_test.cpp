@@ -127,5 +127,23 @@ TEST_F(FileOps, CreateDirectoryMakesOneLevel) {
     EXPECT_EQ(GetFile(u"C:\\DATA\\SUB\\X.TXT"), "nested");
 }
 
+TEST_F(FileOps, RemoveDirectoryTakesOnlyEmptyFolders) {
+    ASSERT_TRUE(CreateDirectoryA("C:\\Data", nullptr));
+    PutFile(u"C:\\Data\\x.txt", "x");
+    EXPECT_FALSE(RemoveDirectoryA("C:\\data"));
+    EXPECT_LAST_ERROR(ERROR_DIR_NOT_EMPTY);
+    EXPECT_FALSE(RemoveDirectoryW(u"C:\\Data\\x.txt"));
+    EXPECT_LAST_ERROR(ERROR_DIRECTORY);
+    EXPECT_FALSE(RemoveDirectoryW(u"C:\\Nothing"));
+    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(RemoveDirectoryW(u"C:\\"));
+    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(DeleteFileA("C:\\Data\\x.txt"));
+    EXPECT_TRUE(RemoveDirectoryA("C:\\DATA"));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data"), INVALID_FILE_ATTRIBUTES);
+    // The name is free again.
+    EXPECT_TRUE(CreateDirectoryA("C:\\Data", nullptr));
+}
+
 }  // namespace
 }  // namespace pal
