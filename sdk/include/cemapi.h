@@ -343,6 +343,9 @@ using LPADRLIST = ADRLIST*;
 #define MAPI_E_NOT_INITIALIZED static_cast<HRESULT>(0x80040605L)
 // GetProps: some requested properties came back as PT_ERROR values.
 #define MAPI_W_ERRORS_RETURNED static_cast<HRESULT>(0x00040380L)
+// CopyMessages, DeleteMessages: some listed messages were not found in the folder.
+#define MAPI_W_PARTIAL_COMPLETION static_cast<HRESULT>(0x00040680L)
+#define MAPI_E_COMPUTED static_cast<HRESULT>(0x8004011AL)
 
 // ---------------------------------------------------------------------------------------------
 // Flags
