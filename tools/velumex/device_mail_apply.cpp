@@ -1,6 +1,7 @@
 // velumex device install-transport | mail apply FILE | mail request ID: the Inbox transport, a
 // desktop packet stored through the device provider as the engine stores it, and a download
 // request as the device user makes it.
+#include <cedb.h>
 #include <cemapi.h>
 #include <device_sync.h>
 #include <windows.h>
@@ -104,10 +105,37 @@ void InstallTransportCommand(CliContext& context) {
     }
 }
 
+// Says what the device lacks for the provider to store mail, if anything.
+void RequireMailAccount(pal::Machine& device) {
+    pal::ScopedContext scope(device);
+    std::u16string account = AccountName();
+    if (account.empty())
+        throw CliError("the Inbox account has no name: set HKLM\\" + pal::U8(kAccountKey) +
+                       " FriendlyName (velumex reg set device ...)");
+    if (!emu::cemapi::FindStore(device, account))
+        throw CliError("the device has no message store for the account '" + pal::U8(account) +
+                       "' (velumex device mail stores --create NAME)");
+    CEGUID volume;
+    WCHAR path[] = u"\\kestrin.vol";
+    bool journal = false;
+    if (CeMountDBVol(&volume, path, OPEN_EXISTING)) {
+        CEOID oid = 0;
+        WCHAR name[] = u"_notif_KTMSG";
+        HANDLE db = CeOpenDatabaseEx(&volume, &oid, name, 0, 0, nullptr);
+        journal = db != INVALID_HANDLE_VALUE;
+        if (journal) CloseHandle(db);
+        CeUnmountDBVol(&volume);
+    }
+    if (!journal)
+        throw CliError("the device has no mail journal yet: the notification service makes it "
+                       "when it starts");
+}
+
 void ApplyCommand(CliContext& context, const std::string& file, unsigned partner,
                   unsigned long existing) {
     std::vector<BYTE> packet = ReadFile(file);
     auto world = context.OpenWorld();
+    RequireMailAccount(world->Device());
     activesync::DeviceHost host(world->Device(), partner, {kMailType});
     if (!host.IsLoaded(kMailType))
         throw CliError("the device provider does not load for Message (install it with 'velumex "

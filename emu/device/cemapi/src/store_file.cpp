@@ -12,7 +12,7 @@ const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value BLOB NOT NULL);"
     "CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " type INTEGER NOT NULL, parent INTEGER NOT NULL, number INTEGER NOT NULL,"
-    " counter INTEGER NOT NULL DEFAULT 0);"
+    " attachments INTEGER NOT NULL DEFAULT 0, recipients INTEGER NOT NULL DEFAULT 0);"
     "CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent, type);"
     "CREATE TABLE IF NOT EXISTS props(object INTEGER NOT NULL, id INTEGER NOT NULL,"
     " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id));";
@@ -131,9 +131,14 @@ ObjectRow StoreFile::Add(ULONG type, std::int64_t parent, const std::vector<Stor
     Transaction transaction(m_db);
     ULONG number = 0;
     if (type == kAttachObject || type == kRecipientObject) {
-        Statement bump(m_db, "UPDATE objects SET counter = counter + 1 WHERE id = ?1");
+        // Attachments and recipients are counted apart, each from 1.
+        bool attachment = type == kAttachObject;
+        Statement bump(m_db, attachment
+                                 ? "UPDATE objects SET attachments = attachments + 1 WHERE id = ?1"
+                                 : "UPDATE objects SET recipients = recipients + 1 WHERE id = ?1");
         bump.Bind(1, parent).Run();
-        Statement counter(m_db, "SELECT counter FROM objects WHERE id = ?1");
+        Statement counter(m_db, attachment ? "SELECT attachments FROM objects WHERE id = ?1"
+                                           : "SELECT recipients FROM objects WHERE id = ?1");
         counter.Bind(1, parent);
         if (!counter.Step()) throw MapiError(MAPI_E_OBJECT_DELETED);
         number = static_cast<ULONG>(counter.Int(0));
@@ -206,11 +211,14 @@ std::int64_t StoreFile::CopyTree(std::int64_t id, std::int64_t parent) {
 }
 
 std::int64_t StoreFile::CopyLocked(std::int64_t id, std::int64_t parent) {
-    Statement source(m_db, "SELECT type, number, counter FROM objects WHERE id = ?1");
+    Statement source(m_db, "SELECT type, number, attachments, recipients FROM objects WHERE id = ?1");
     source.Bind(1, id);
     if (!source.Step()) throw MapiError(MAPI_E_NOT_FOUND);
-    Statement add(m_db, "INSERT INTO objects(type, parent, number, counter) VALUES(?1, ?2, ?3, ?4)");
-    add.Bind(1, source.Int(0)).Bind(2, parent).Bind(3, source.Int(1)).Bind(4, source.Int(2)).Run();
+    Statement add(m_db,
+                  "INSERT INTO objects(type, parent, number, attachments, recipients)"
+                  " VALUES(?1, ?2, ?3, ?4, ?5)");
+    add.Bind(1, source.Int(0)).Bind(2, parent).Bind(3, source.Int(1)).Bind(4, source.Int(2))
+        .Bind(5, source.Int(3)).Run();
     std::int64_t copy = m_db.LastInsertId();
     Statement props(m_db, "INSERT INTO props(object, id, tag, value) SELECT ?2, id, tag, value FROM props WHERE object = ?1");
     props.Bind(1, id).Bind(2, copy).Run();
