@@ -126,6 +126,28 @@ TEST_F(DeviceMailScenario, ADesktopPacketAppliedOnTheDeviceAndAComposedMessageRe
     EXPECT_NE(applied.out.find("journal record 0x"), std::string::npos) << applied.out;
     EXPECT_EQ(Velumex("device mail apply '" + (m_dir / "missing.bin").string() + "'").status, 1);
 
+    std::int64_t stored = 0;
+    ULONG attachmentNumber = 0;
+    {
+        auto world = pal::World::Open(World());
+        auto store = emu::cemapi::FindStore(world->Device(), u"Kestrin");
+        ASSERT_TRUE(store.has_value());
+        auto inbox = emu::cemapi::ListMessages(world->Device(), store->number,
+                                               emu::cemapi::FolderKind::Inbox);
+        ASSERT_EQ(inbox.size(), 1u);
+        stored = inbox[0].id;
+        attachmentNumber = inbox[0].attachments.at(0).number;
+    }
+    // The device user asks for the attachment and the whole message.
+    std::string id = std::to_string(stored);
+    EXPECT_EQ(Velumex("device mail request " + id + " --attachment " +
+                      std::to_string(attachmentNumber))
+                  .status,
+              0);
+    EXPECT_EQ(Velumex("device mail request " + id + " --body").status, 0);
+    EXPECT_EQ(Velumex("device mail request " + id).status, 1);
+    EXPECT_EQ(Velumex("device mail request 999 --body").status, 1);
+
     std::vector<BYTE> packet;
     {
         auto world = pal::World::Open(World());
@@ -141,8 +163,10 @@ TEST_F(DeviceMailScenario, ADesktopPacketAppliedOnTheDeviceAndAComposedMessageRe
         EXPECT_EQ(message->body, body);
         ASSERT_EQ(message->attachments.size(), 1u);
         EXPECT_EQ(message->attachments[0].fileName, u"notes.txt");
-        EXPECT_EQ(message->attachments[0].status, 0x00010000u);  // not on the device yet
+        // Not on the device yet, and asked for by the user.
+        EXPECT_EQ(message->attachments[0].status, 0x00011000u);
         EXPECT_EQ(message->attachments[0].size, 8u);
+        EXPECT_EQ(message->status & 0x00201000u, 0x00201000u);
 
         pal::ScopedContext scope(device);
         EXPECT_FALSE(DeviceText(u"\\Temp\\1").has_value());
