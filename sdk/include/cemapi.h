@@ -485,8 +485,11 @@ struct IMAPIProp : public IUnknown {
     (LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppPropArray) PURE;
     STDMETHOD(GetPropList)(ULONG ulFlags, LPSPropTagArray* lppPropTagArray) PURE;
     // A stream (IID_IStream) over a PT_BINARY or PT_UNICODE property (a Unicode property's stream
-    // holds its UTF-16 text without a terminator). Writing needs MAPI_MODIFY or MAPI_CREATE;
-    // MAPI_CREATE (or STGM_CREATE in the interface options) discards what the property held.
+    // holds its UTF-16 text without a terminator). Writing needs an object open for modification
+    // and MAPI_MODIFY or MAPI_CREATE; MAPI_CREATE (or STGM_CREATE in the interface options) starts
+    // the property empty, discarding what it held. Without MAPI_CREATE a property the object
+    // lacks gives MAPI_E_NOT_FOUND. What is written is stored on Commit and when the stream is
+    // released.
     STDMETHOD(OpenProperty)
     (ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN* lppUnk) PURE;
     STDMETHOD(SetProps)
@@ -527,7 +530,8 @@ struct IMsgStore : public IMAPIProp {
     STDMETHOD(CompareEntryIDs)
     (ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
      ULONG* lpulResult) PURE;
-    // Opens a folder or message of this store (null identifier: the root of its folders).
+    // Opens a folder or message of this store (null identifier: the root of its folders); a
+    // message opens for modification with MAPI_MODIFY or MAPI_BEST_ACCESS, read-only otherwise.
     STDMETHOD(OpenEntry)
     (ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
      LPUNKNOWN* lppUnk) PURE;
@@ -536,6 +540,8 @@ struct IMsgStore : public IMAPIProp {
 struct IMessage : public IMAPIProp {
     // One row per attachment: PR_ATTACH_NUM and the attachment's properties.
     STDMETHOD(GetAttachmentTable)(ULONG ulFlags, LPMAPITABLE* lppTable) PURE;
+    // Opens attachment ulAttachmentNum; for modification (of a message open for modification)
+    // with MAPI_MODIFY or MAPI_BEST_ACCESS, read-only otherwise.
     STDMETHOD(OpenAttach)
     (ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) PURE;
     // A new attachment; attachments of a message are numbered 1, 2, … and numbers are not reused.

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "pal/runtime/components.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/process.h"
@@ -9,13 +10,28 @@
 
 namespace emu::cemapi {
 
+namespace {
+
+// Owns a machine's hub; delivery threads hold it too, so a thread that outlives the machine's
+// shutdown still finds its state.
+class HubOwner : public pal::Component {
+public:
+    explicit HubOwner(pal::Machine& machine) : hub(std::make_shared<NotificationHub>(machine)) {}
+    ~HubOwner() override { hub->Stop(); }
+    std::shared_ptr<NotificationHub> hub;
+};
+
+constexpr auto kStopLimit = std::chrono::seconds(5);
+
+}  // namespace
+
 NotificationHub::NotificationHub(pal::Machine& machine) : m_machine(machine) {}
 
-NotificationHub::~NotificationHub() {
+void NotificationHub::Stop() {
     std::unique_lock<std::mutex> lock(m_lock);
     m_stopping = true;
     m_changed.notify_all();
-    m_changed.wait(lock, [&] {
+    m_changed.wait_for(lock, kStopLimit, [&] {
         for (auto& [id, delivery] : m_deliveries)
             if (delivery.running) return false;
         return true;
@@ -96,8 +112,8 @@ void NotificationHub::Post(const std::vector<StoreEvent>& events) {
     for (auto& [processId, process] : starts) {
         DWORD id = processId;
         try {
-            pal::StartThread(m_machine, process, [this, id] {
-                Run(id);
+            pal::StartThread(m_machine, process, [hub = shared_from_this(), id] {
+                hub->Run(id);
                 return DWORD{0};
             });
         } catch (const std::system_error&) {
@@ -170,6 +186,6 @@ bool NotificationHub::WaitDrained(std::chrono::milliseconds limit) {
     });
 }
 
-NotificationHub& HubOf(pal::Machine& machine) { return machine.Get<NotificationHub>(); }
+NotificationHub& HubOf(pal::Machine& machine) { return *machine.Get<HubOwner>().hub; }
 
 }  // namespace emu::cemapi

@@ -16,7 +16,6 @@
 #include <optional>
 #include <vector>
 
-#include "pal/runtime/components.h"
 #include "store_file.h"
 
 namespace pal {
@@ -36,10 +35,12 @@ struct StoreEvent {
     std::vector<std::uint8_t> oldParentId;
 };
 
-class NotificationHub : public pal::Component {
+class NotificationHub : public std::enable_shared_from_this<NotificationHub> {
 public:
     explicit NotificationHub(pal::Machine& machine);
-    ~NotificationHub() override;
+    // Stops delivering; waits a bounded time for calls under way (a sink that never returns
+    // keeps only the hub's shared state alive, never the machine).
+    void Stop();
 
     // Registers `sink` (one reference held) for the calling process; answers the connection.
     ULONG Advise(const StoreUid& store, std::optional<std::vector<std::uint8_t>> object, ULONG mask,
@@ -84,6 +85,7 @@ private:
     bool m_stopping = false;
 };
 
+// The machine's hub, owned by a machine component and shared with its delivery threads.
 NotificationHub& HubOf(pal::Machine& machine);
 
 }  // namespace emu::cemapi

@@ -198,6 +198,49 @@ TEST_F(Content, AttachmentsAreNumberedFromOneAndKeepTheirData) {
     Logon();
 }
 
+TEST_F(Content, WritesToADeletedMessageFailAndLeaveNothingBehind) {
+    auto entry = NewMessage(PR_CE_IPM_INBOX_ENTRYID, W("doomed"));
+    Ref<IMessage> message;
+    OpenMessage(entry, MAPI_BEST_ACCESS, message);
+    Ref<IStream> stream;
+    ASSERT_EQ(message->OpenProperty(PR_BODY_W, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                    reinterpret_cast<LPUNKNOWN*>(stream.Out())),
+              S_OK);
+    ASSERT_EQ(stream->Write(u"late text", 18, nullptr), S_OK);
+    Ref<IMAPIFolder> inbox;
+    OpenFolder(PR_CE_IPM_INBOX_ENTRYID, inbox);
+    SBinary bin{static_cast<ULONG>(entry.size()), entry.data()};
+    ENTRYLIST list{1, &bin};
+    ASSERT_EQ(inbox->DeleteMessages(&list, 0, nullptr, 0), S_OK);
+
+    EXPECT_EQ(stream->Commit(STGC_DEFAULT), MAPI_E_OBJECT_DELETED);
+    stream.Reset();
+    SPropValue subject = Text(PR_SUBJECT_W, W("again"));
+    EXPECT_EQ(message->SetProps(1, &subject, nullptr), MAPI_E_OBJECT_DELETED);
+    Ref<IAttach> attach;
+    ULONG number = 0;
+    EXPECT_EQ(message->CreateAttach(nullptr, 0, &number, attach.Out()), MAPI_E_OBJECT_DELETED);
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    EXPECT_EQ(message->GetProps(nullptr, 0, &count, &values), MAPI_E_OBJECT_DELETED);
+    EXPECT_EQ(values, nullptr);
+    EXPECT_TRUE(ListMessages(pal::CurrentMachine(), m_storeNumber).empty());
+}
+
+TEST_F(Content, TextBeyondAsciiSurvivesReopening) {
+    const char16_t subject[] = u"Caf\u00e9 \u20ac \U0001F600";
+    NewMessage(PR_CE_IPM_INBOX_ENTRYID, reinterpret_cast<const WCHAR*>(subject));
+    Logoff();
+    Reopen();
+    Logon();
+    auto listed = ListMessages(pal::CurrentMachine(), m_storeNumber);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].subject, std::u16string(subject));
+    Ref<IMessage> message;
+    OpenMessage(listed[0].entryId, 0, message);
+    EXPECT_EQ(std::u16string(Prop(message.Get(), PR_SUBJECT_W)->Value.lpszW), std::u16string(subject));
+}
+
 TEST_F(Content, BuffersLinkedToARootAreFreedWithIt) {
     LPVOID root = nullptr;
     ASSERT_EQ(MAPIAllocateBuffer(16, &root), S_OK);
