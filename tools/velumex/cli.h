@@ -40,5 +40,7 @@ void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
+// Needs the "desktop" group: registered after AddDesktopCommands.
+void AddContactsCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

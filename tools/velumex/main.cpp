@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     velumex::AddMailCommands(app, context);
     velumex::AddMailPacketCommand(app, context);
     velumex::AddDesktopCommands(app, context);
+    velumex::AddContactsCommands(app, context);
     velumex::AddDeviceCommands(app, context);
     velumex::AddOptionsCommands(app, context);
     velumex::AddFilterCommands(app, context);
