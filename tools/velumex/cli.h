@@ -39,6 +39,8 @@ void AddMailPacketCommand(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
+// Needs the "options" group: registered after AddOptionsCommands.
+void AddContactsOptionsCommand(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
 // Needs the "desktop" group: registered after AddDesktopCommands.
 void AddContactsCommands(CLI::App& app, CliContext& context);

@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     velumex::AddContactsCommands(app, context);
     velumex::AddDeviceCommands(app, context);
     velumex::AddOptionsCommands(app, context);
+    velumex::AddContactsOptionsCommand(app, context);
     velumex::AddFilterCommands(app, context);
 
     try {
