@@ -128,3 +128,37 @@ TEST_F(WabFolderTest, RemovingDuplicatesAsksForAnotherComparisonWhenAnyWent) {
 
 }  // namespace
 }  // namespace trellium_testing
+
+namespace trellium_testing {
+namespace {
+
+class ListSeparatorTest : public ContactsTest {
+protected:
+    void SetDeviceList(const char16_t* list) {
+        pal::ScopedContext device(m_world.Device());
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"nls\\overrides", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, u"SList", 0, REG_SZ, reinterpret_cast<const BYTE*>(list),
+                       static_cast<DWORD>((std::char_traits<char16_t>::length(list) + 1) * 2));
+        RegCloseKey(key);
+    }
+    std::string Separator() {
+        CWABFolder folder(m_store);
+        return folder.m_separator;
+    }
+};
+
+TEST_F(ListSeparatorTest, TheDeviceOverrideWinsAndOneTooLongFallsThrough) {
+    EXPECT_EQ(Separator(), ",");
+    Connect(Partner());
+    SetDeviceList(u"; ");
+    EXPECT_EQ(Separator(), "; ");
+    // Five characters do not fit the field: the next source counts, not a cut-off text.
+    SetDeviceList(u"abcde");
+    EXPECT_EQ(Separator(), ",");
+}
+
+}  // namespace
+}  // namespace trellium_testing
