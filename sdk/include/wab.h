@@ -13,67 +13,183 @@
 #include <windows.h>
 
 // Property types and tags.
+#ifndef PT_UNSPECIFIED
 #define PT_UNSPECIFIED 0x0000u
+#endif
+#ifndef PT_NULL
 #define PT_NULL 0x0001u
+#endif
+#ifndef PT_I2
 #define PT_I2 0x0002u
+#endif
+#ifndef PT_LONG
 #define PT_LONG 0x0003u
+#endif
+#ifndef PT_DOUBLE
 #define PT_DOUBLE 0x0005u
+#endif
+#ifndef PT_BOOLEAN
 #define PT_BOOLEAN 0x000Bu
+#endif
+#ifndef PT_I8
 #define PT_I8 0x0014u
+#endif
+#ifndef PT_STRING8
 #define PT_STRING8 0x001Eu
+#endif
+#ifndef PT_SYSTIME
 #define PT_SYSTIME 0x0040u
+#endif
+#ifndef PT_BINARY
 #define PT_BINARY 0x0102u
+#endif
+#ifndef PT_ERROR
 #define PT_ERROR 0x000Au
+#endif
+#ifndef MV_FLAG
 #define MV_FLAG 0x1000u
+#endif
+#ifndef PT_MV_STRING8
 #define PT_MV_STRING8 (MV_FLAG | PT_STRING8)
+#endif
+#ifndef PT_MV_BINARY
 #define PT_MV_BINARY (MV_FLAG | PT_BINARY)
+#endif
+#ifndef PROP_TYPE
 #define PROP_TYPE(tag) ((ULONG)(tag) & 0xFFFFu)
+#endif
+#ifndef PROP_ID
 #define PROP_ID(tag) ((ULONG)(tag) >> 16)
+#endif
+#ifndef PROP_TAG
 #define PROP_TAG(type, id) ((((ULONG)(id)) << 16) | ((ULONG)(type)))
+#endif
 
+#ifndef PR_ENTRYID
 #define PR_ENTRYID 0x0FFF0102u
+#endif
+#ifndef PR_OBJECT_TYPE
 #define PR_OBJECT_TYPE 0x0FFE0003u
+#endif
+#ifndef PR_DISPLAY_NAME_A
 #define PR_DISPLAY_NAME_A 0x3001001Eu
+#endif
+#ifndef PR_EMAIL_ADDRESS_A
 #define PR_EMAIL_ADDRESS_A 0x3003001Eu
+#endif
+#ifndef PR_COMMENT_A
 #define PR_COMMENT_A 0x3004001Eu
+#endif
+#ifndef PR_LAST_MODIFICATION_TIME
 #define PR_LAST_MODIFICATION_TIME 0x30080040u
+#endif
+#ifndef PR_GIVEN_NAME_A
 #define PR_GIVEN_NAME_A 0x3A06001Eu
+#endif
+#ifndef PR_BUSINESS_TELEPHONE_NUMBER_A
 #define PR_BUSINESS_TELEPHONE_NUMBER_A 0x3A08001Eu
+#endif
+#ifndef PR_HOME_TELEPHONE_NUMBER_A
 #define PR_HOME_TELEPHONE_NUMBER_A 0x3A09001Eu
+#endif
+#ifndef PR_SURNAME_A
 #define PR_SURNAME_A 0x3A11001Eu
+#endif
+#ifndef PR_COMPANY_NAME_A
 #define PR_COMPANY_NAME_A 0x3A16001Eu
+#endif
+#ifndef PR_TITLE_A
 #define PR_TITLE_A 0x3A17001Eu
+#endif
+#ifndef PR_DEPARTMENT_NAME_A
 #define PR_DEPARTMENT_NAME_A 0x3A18001Eu
+#endif
+#ifndef PR_OFFICE_LOCATION_A
 #define PR_OFFICE_LOCATION_A 0x3A19001Eu
+#endif
+#ifndef PR_MOBILE_TELEPHONE_NUMBER_A
 #define PR_MOBILE_TELEPHONE_NUMBER_A 0x3A1C001Eu
+#endif
+#ifndef PR_PAGER_TELEPHONE_NUMBER_A
 #define PR_PAGER_TELEPHONE_NUMBER_A 0x3A21001Eu
+#endif
+#ifndef PR_BUSINESS_FAX_NUMBER_A
 #define PR_BUSINESS_FAX_NUMBER_A 0x3A24001Eu
+#endif
+#ifndef PR_HOME_FAX_NUMBER_A
 #define PR_HOME_FAX_NUMBER_A 0x3A25001Eu
+#endif
+#ifndef PR_BUSINESS_ADDRESS_COUNTRY_A
 #define PR_BUSINESS_ADDRESS_COUNTRY_A 0x3A26001Eu
+#endif
+#ifndef PR_BUSINESS_ADDRESS_CITY_A
 #define PR_BUSINESS_ADDRESS_CITY_A 0x3A27001Eu
+#endif
+#ifndef PR_BUSINESS_ADDRESS_STATE_OR_PROVINCE_A
 #define PR_BUSINESS_ADDRESS_STATE_OR_PROVINCE_A 0x3A28001Eu
+#endif
+#ifndef PR_BUSINESS_ADDRESS_STREET_A
 #define PR_BUSINESS_ADDRESS_STREET_A 0x3A29001Eu
+#endif
+#ifndef PR_BUSINESS_ADDRESS_POSTAL_CODE_A
 #define PR_BUSINESS_ADDRESS_POSTAL_CODE_A 0x3A2A001Eu
+#endif
+#ifndef PR_WEDDING_ANNIVERSARY
 #define PR_WEDDING_ANNIVERSARY 0x3A410040u
+#endif
+#ifndef PR_BIRTHDAY
 #define PR_BIRTHDAY 0x3A420040u
+#endif
+#ifndef PR_MIDDLE_NAME_A
 #define PR_MIDDLE_NAME_A 0x3A44001Eu
+#endif
+#ifndef PR_DISPLAY_NAME_PREFIX_A
 #define PR_DISPLAY_NAME_PREFIX_A 0x3A45001Eu
+#endif
+#ifndef PR_SPOUSE_NAME_A
 #define PR_SPOUSE_NAME_A 0x3A48001Eu
+#endif
+#ifndef PR_NICKNAME_A
 #define PR_NICKNAME_A 0x3A4F001Eu
+#endif
+#ifndef PR_PERSONAL_HOME_PAGE_A
 #define PR_PERSONAL_HOME_PAGE_A 0x3A50001Eu
+#endif
+#ifndef PR_CONTACT_DEFAULT_ADDRESS_INDEX
 #define PR_CONTACT_DEFAULT_ADDRESS_INDEX 0x3A550003u
+#endif
+#ifndef PR_CONTACT_EMAIL_ADDRESSES_A
 #define PR_CONTACT_EMAIL_ADDRESSES_A 0x3A56101Eu
+#endif
+#ifndef PR_CHILDRENS_NAMES_A
 #define PR_CHILDRENS_NAMES_A 0x3A58101Eu
+#endif
+#ifndef PR_HOME_ADDRESS_CITY_A
 #define PR_HOME_ADDRESS_CITY_A 0x3A59001Eu
+#endif
+#ifndef PR_HOME_ADDRESS_COUNTRY_A
 #define PR_HOME_ADDRESS_COUNTRY_A 0x3A5A001Eu
+#endif
+#ifndef PR_HOME_ADDRESS_POSTAL_CODE_A
 #define PR_HOME_ADDRESS_POSTAL_CODE_A 0x3A5B001Eu
+#endif
+#ifndef PR_HOME_ADDRESS_STATE_OR_PROVINCE_A
 #define PR_HOME_ADDRESS_STATE_OR_PROVINCE_A 0x3A5C001Eu
+#endif
+#ifndef PR_HOME_ADDRESS_STREET_A
 #define PR_HOME_ADDRESS_STREET_A 0x3A5D001Eu
+#endif
+#ifndef PR_DEF_CREATE_MAILUSER
 #define PR_DEF_CREATE_MAILUSER 0x36040102u
+#endif
 // The address book's own properties: a second business telephone number, and the identifiers of
 // the folders an entry belongs to (multi-valued, in the order the entry joined them).
+#ifndef PR_WAB_BUSINESS2_TELEPHONE_NUMBER_A
 #define PR_WAB_BUSINESS2_TELEPHONE_NUMBER_A 0x800A001Eu
+#endif
+#ifndef PR_WAB_FOLDER_PARENT
 #define PR_WAB_FOLDER_PARENT 0x800B1102u
+#endif
 
 // Object types (PR_OBJECT_TYPE).
 #define MAPI_ABCONT 4
