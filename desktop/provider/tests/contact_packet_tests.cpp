@@ -96,6 +96,33 @@ TEST_F(ContactPacketTest, AGapAmongTheDeviceSlotsIsSentBackForExistingContactsOn
     EXPECT_TRUE(m_notify->TakeNotifications().empty());
 }
 
+TEST_F(ContactPacketTest, TheDefaultAddressIsFollowedByItsTextAndAnEmptiedListIsSaved) {
+    Start();
+    std::uint32_t id = Contact({Property::Text(PR_DISPLAY_NAME_A, "Ann"),
+                                Addresses({"a@x", "b@x", "c@x", "d@x"}),
+                                Property::Number(PR_CONTACT_DEFAULT_ADDRESS_INDEX, 1),
+                                Property::Text(PR_EMAIL_ADDRESS_A, "b@x")});
+    CWABItem* item = Item(id);
+    EXPECT_EQ(Apply(Build({{kPacketFileAs, u"Ann"}, {kPacketEmail1, u"b@x"},
+                           {kPacketEmail2, u"a@x"}, {kPacketEmail3, u"c@x"}}),
+                    0, &item),
+              S_OK);
+    emu::wab::Entry stored = Stored(id);
+    EXPECT_EQ(stored.Find(PR_CONTACT_EMAIL_ADDRESSES_A)->items,
+              (std::vector<std::string>{"b@x", "a@x", "c@x", "d@x"}));
+    EXPECT_EQ(stored.Find(PR_CONTACT_DEFAULT_ADDRESS_INDEX)->number, 0);
+    EXPECT_EQ(stored.TextOf(PR_EMAIL_ADDRESS_A), "b@x");
+    for (auto& told : m_notify->TakeNotifications()) m_store->FreeObject(told.item);
+
+    // The address rows come last in the table: only the final save keeps their removal.
+    Contact({Property::Text(PR_DISPLAY_NAME_A, "Bob")});
+    std::uint32_t plain = Contact({Property::Text(PR_DISPLAY_NAME_A, "Cy"), Addresses({"c@x"}),
+                                   Property::Number(PR_CONTACT_DEFAULT_ADDRESS_INDEX, 0)});
+    CWABItem* cy = Item(plain);
+    EXPECT_EQ(Apply(Build({{kPacketFileAs, u"Cy"}}), 0, &cy), S_OK);
+    EXPECT_EQ(Stored(plain).Find(PR_CONTACT_EMAIL_ADDRESSES_A), nullptr);
+}
+
 TEST_F(ContactPacketTest, ChildrenAreJoinedAndSplitWithTheListSeparator) {
     Start();
     std::strcpy(m_folder->m_separator, ";");
