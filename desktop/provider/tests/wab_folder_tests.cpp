@@ -162,3 +162,27 @@ TEST_F(ListSeparatorTest, TheDeviceOverrideWinsAndOneTooLongFallsThrough) {
 
 }  // namespace
 }  // namespace trellium_testing
+
+namespace trellium_testing {
+namespace {
+
+using NoBookTest = ContactsTest;
+
+TEST_F(NoBookTest, WithoutABookEveryOperationFailsAndNothingIsWritten) {
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(m_store->Initialize(m_notify, 0), S_OK);
+    m_folder = new CWABFolder(m_store);
+    EXPECT_EQ(m_folder->m_book, nullptr);
+    EXPECT_EQ(m_folder->m_wab, nullptr);
+    HREPLITEM item = nullptr;
+    BOOL exists = TRUE;
+    EXPECT_EQ(m_folder->FindFirstItem(&item, &exists), E_FAIL);
+    EXPECT_FALSE(exists);
+    CWABItem* fresh = nullptr;
+    EXPECT_EQ(Apply(Build({{0x0080001F, u"Ann"}}), RSF_NEW_OBJECT, &fresh), E_UNEXPECTED);
+    EXPECT_EQ(fresh, nullptr);
+}
+
+}  // namespace
+}  // namespace trellium_testing
