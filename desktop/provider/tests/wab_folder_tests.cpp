@@ -39,6 +39,16 @@ TEST_F(WabFolderTest, AnEmptyBookAndABookOfGroupsEnumerateAsEmpty) {
     std::uint32_t bob = Contact({Property::Text(PR_DISPLAY_NAME_A, "Bob")});
     EXPECT_EQ(Enumerate(), (std::vector<std::uint32_t>{ann, bob}));
     EXPECT_EQ(emu::wab::LiveBuffers(), 0u);
+
+    // A folder destroyed during an enumeration releases the table before its book.
+    HREPLITEM item = nullptr;
+    BOOL exists = FALSE;
+    ASSERT_EQ(m_folder->FindFirstItem(&item, &exists), S_OK);
+    m_store->FreeObject(item);
+    EXPECT_EQ(emu::wab::LiveTables(), 1u);
+    m_folder->Free();
+    m_folder = nullptr;
+    EXPECT_EQ(emu::wab::LiveTables(), 0u);
 }
 
 TEST_F(WabFolderTest, ChangeStampsTellEditsAndDeletedEntriesAreGone) {

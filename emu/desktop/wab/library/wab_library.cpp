@@ -230,7 +230,10 @@ HRESULT AnswerProps(const std::vector<Property>& props, LPSPropTagArray tags, UL
 
 class Table final : public Object<IMAPITable> {
 public:
-    explicit Table(std::vector<std::vector<Property>> rows) : m_rows(std::move(rows)) {}
+    explicit Table(std::vector<std::vector<Property>> rows) : m_rows(std::move(rows)) {
+        TableOpened();
+    }
+    ~Table() override { TableClosed(); }
 
     STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
     STDMETHODIMP Reserved4() override { return E_NOTIMPL; }

@@ -18,6 +18,7 @@ struct alignas(std::max_align_t) Header {
 };
 
 std::atomic<std::size_t> g_live{0};
+std::atomic<std::size_t> g_tables{0};
 
 Header* HeaderOf(void* block) { return static_cast<Header*>(block) - 1; }
 
@@ -61,5 +62,11 @@ void FreeBlock(void* block) {
 std::size_t LiveBlocks() { return g_live; }
 
 std::size_t LiveBuffers() { return LiveBlocks(); }
+
+void TableOpened() { ++g_tables; }
+
+void TableClosed() { --g_tables; }
+
+std::size_t LiveTables() { return g_tables; }
 
 }  // namespace emu::wab

@@ -12,5 +12,8 @@ void* AllocateChained(std::size_t size, void* parent);
 void FreeBlock(void* block);
 // Blocks handed out and not yet freed, in this process.
 std::size_t LiveBlocks();
+// Tables handed out and not yet released are counted here.
+void TableOpened();
+void TableClosed();
 
 }  // namespace emu::wab

@@ -102,5 +102,7 @@ namespace emu::wab {
 
 // Blocks the library handed out (AllocateBuffer, AllocateMore, results) and not yet freed.
 std::size_t LiveBuffers();
+// Tables the library handed out and that were not yet released.
+std::size_t LiveTables();
 
 }  // namespace emu::wab
