@@ -65,6 +65,8 @@ LONG SaveContactOptions(HKEY partnership, const ContactFolderFilter& filter) {
     if (result == ERROR_SUCCESS) {
         std::string list;
         for (const std::string& name : filter.folders) {
+            // An empty name would end the list early and hide the names after it.
+            if (name.empty()) continue;
             list += name;
             list += '\0';
         }

@@ -195,7 +195,10 @@ STDMETHODIMP CStore::RemoveDuplicates(LPSTR lpszObjType, UINT) {
     if (m_contactsHandler->m_duplicates.empty()) return S_OK;
     CWABFolder* folder = new (std::nothrow) CWABFolder(this);
     if (!folder) return E_OUTOFMEMORY;
-    HRESULT result = folder->RemoveDuplicates(m_contactsHandler->m_duplicates);
+    int deleted = 0;
+    HRESULT result = folder->RemoveDuplicates(m_contactsHandler->m_duplicates, &deleted);
     delete folder;
-    return FAILED(result) ? result : RERR_RESTART;
+    // Any entry gone changes what the engine compared: it compares again.
+    if (deleted) return RERR_RESTART;
+    return FAILED(result) ? result : S_OK;
 }

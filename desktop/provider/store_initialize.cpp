@@ -11,6 +11,7 @@
 #include "resource_library.h"
 #include "simple_mapi.h"
 #include "store.h"
+#include "wab_backup.h"
 
 namespace {
 
@@ -134,6 +135,7 @@ HRESULT CStore::CheckPartnership(IReplNotify* notify) {
     if (addressDisabled == 0 && contactsMode == 0)
         status = status == VELUMEX_E_MAIL_ELSEWHERE ? VELUMEX_E_BOTH_ELSEWHERE
                                                     : VELUMEX_E_CONTACTS_ELSEWHERE;
+    if (addressDisabled == 0 && SUCCEEDED(status)) BackUpAddressBook(m_clientInfo.m_wabFile);
     return status;
 }
 

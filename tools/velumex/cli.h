@@ -49,6 +49,10 @@ void AddDeviceMailCommands(CLI::App& app, CliContext& context);
 // install-transport, and the "device mail" commands apply and request (after AddDeviceMailCommands).
 void AddDeviceMailApplyCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
+// Needs the "options" group: registered after AddOptionsCommands.
+void AddContactsOptionsCommand(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
+// Needs the "desktop" group: registered after AddDesktopCommands.
+void AddContactsCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

@@ -10,6 +10,7 @@
 
 #include "cli.h"
 #include "emu/mailclient/mail_client.h"
+#include "emu/wab/address_book.h"
 #include "mail_folder_calls.h"
 #include "pal/runtime/encoding.h"
 
@@ -157,10 +158,12 @@ void AddMailCommands(CLI::App& app, CliContext& context) {
     auto* mail = desktop->add_subcommand("mail", "the desktop's mail client");
     mail->require_subcommand(1);
 
-    mail->add_subcommand("install", "install the mail client into the desktop")
+    mail->add_subcommand("install", "install the mail client and its address book into the desktop")
         ->callback([&context] {
             auto world = context.OpenWorld();
             InstallMailClient(world->Desktop());
+            // The client comes with its address book.
+            emu::wab::InstallAddressBook(world->Desktop());
             std::cout << "installed the mail client: " << pal::U8(kLibraryPath) << "\n";
         });
 

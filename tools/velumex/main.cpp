@@ -46,11 +46,13 @@ int main(int argc, char** argv) {
     velumex::AddMailPacketCommand(app, context);
     velumex::AddMaildirCommands(app, context);
     velumex::AddDesktopCommands(app, context);
+    velumex::AddContactsCommands(app, context);
     velumex::AddDeviceCommands(app, context);
     velumex::AddDeviceServiceCommands(app, context);
     velumex::AddDeviceMailCommands(app, context);
     velumex::AddDeviceMailApplyCommands(app, context);
     velumex::AddOptionsCommands(app, context);
+    velumex::AddContactsOptionsCommand(app, context);
     velumex::AddFilterCommands(app, context);
 
     try {

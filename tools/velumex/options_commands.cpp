@@ -60,7 +60,8 @@ void RunMailOptions(CliContext& context, const CLI::App& command,
 
     auto world = context.OpenWorld();
     activesync::DeviceLink link(*world);
-    EnginePartnership partnership = PartnershipToWorkFor(*world, link, false);
+    // Offline the selected partnership's options are edited, as a user editing them expects.
+    EnginePartnership partnership = PartnershipToWorkFor(*world, link, true);
     StoredMailOptions before = ReadMailOptions(*world, partnership.id);
 
     ScriptOutcome outcome;
@@ -75,7 +76,8 @@ void RunMailOptions(CliContext& context, const CLI::App& command,
     MailDialogRun dialog;
     {
         // While connected, the device half serves the store's data requests.
-        activesync::DeviceSession session(link);
+        std::optional<activesync::DeviceSession> session;
+        if (link.IsConnected()) session.emplace(link);
         activesync::DesktopHost host(world->Desktop());
         dialog = ShowMailOptions(host, partnership.flags);
     }

@@ -1,0 +1,19 @@
+// Shared pieces of the `velumex desktop contacts` commands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli.h"
+
+namespace velumex {
+
+// A contact number as the command line takes it; throws CliError for anything else.
+std::uint32_t ParseContactId(const std::string& text);
+// Adds `list --scope`'s store walk, `packet` and `apply` to the contacts group.
+void AddContactsStoreCommands(CLI::App* contacts, CliContext& context);
+// Marks of `list --scope`: the entry numbers the contacts folder enumerates, each with what
+// IsItemReplicated answers, for the partnership the engine works for.
+std::vector<std::pair<std::uint32_t, bool>> ContactsInScope(pal::World& world);
+
+}  // namespace velumex
