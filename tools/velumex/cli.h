@@ -40,5 +40,6 @@ void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
+void AddSyncCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

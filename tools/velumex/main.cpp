@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     velumex::AddDeviceCommands(app, context);
     velumex::AddOptionsCommands(app, context);
     velumex::AddFilterCommands(app, context);
+    velumex::AddSyncCommands(app, context);
 
     try {
         app.parse(argc, argv);
