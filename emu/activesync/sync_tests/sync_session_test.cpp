@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "activesync/desktop_host.h"
@@ -350,6 +352,40 @@ TEST_F(SyncTest, TheLinkDroppingAtAnyCallStopsTheSyncAndTheNextConverges) {
         EXPECT_TRUE(Sync().objects.empty());
         EXPECT_EQ(ReplicationState(desktop).Entries(m_id, "Thing").size(), all.size());
     }
+}
+
+TEST_F(SyncTest, ADisconnectDuringASyncLosesAndDuplicatesNothing) {
+    thing::Things desktopThings, deviceThings;
+    std::vector<std::string> all;
+    for (DWORD i = 1; i <= 40; ++i) {
+        desktopThings[i] = {1, "d" + std::to_string(i)};
+        deviceThings[0x20000 + i] = {1, "v" + std::to_string(i)};
+        all.push_back("d" + std::to_string(i));
+        all.push_back("v" + std::to_string(i));
+    }
+    std::sort(all.begin(), all.end());
+    SetDesktop(desktopThings);
+    SetDevice(deviceThings);
+    // The device is pulled out while calls are in flight, wherever the pass happens to be.
+    int lost = 0;
+    for (int delayMs : {5, 20, 40}) {
+        std::thread unplug([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            link->Disconnect();
+        });
+        try {
+            Sync();
+        } catch (const LinkLost&) {
+            ++lost;
+        }
+        unplug.join();
+        link->Connect(m_id);
+    }
+    EXPECT_GT(lost, 0);
+    Sync();
+    EXPECT_EQ(Texts(DesktopThings()), all);
+    EXPECT_EQ(Texts(DeviceThings()), all);
+    EXPECT_TRUE(Sync().objects.empty());
 }
 
 TEST_F(SyncTest, ATypeThePartnershipDoesNotSynchronizeIsRefused) {
