@@ -261,37 +261,39 @@ void SyncSession::Pass::HandleNotifications() {
     for (auto& notification : notifications) Own(notification.item);
     for (auto& notification : notifications) {
         Entry* entry = nullptr;
-        m_host.Run([&] { entry = Match(notification.item); });
-        if (!entry) continue;
+        HRESULT valid = S_OK;
+        Bytes itemBytes;
+        m_host.Run([&] {
+            entry = Match(notification.item);
+            valid = m_store.Repl().IsValidObject(m_store.Folder(), notification.item, 0);
+            itemBytes = ItemBytes(m_store.Repl(), notification.item);
+        });
         if (notification.code != RNC_DELETED) {
-            // Changed on the desktop: sent at the next occasion, also after a restart.
-            entry->desktopChanged = true;
-            if (!entry->saved.desktopChanged) {
+            // Changed on the desktop: sent at the next occasion, also after a restart. An item
+            // without an entry is found new by the enumeration.
+            if (entry && !entry->saved.desktopChanged) {
                 entry->saved.desktopChanged = true;
                 Save(*entry);
             }
+            if (entry) entry->desktopChanged = true;
             continue;
         }
-        // To be gone on both sides.
-        HRESULT valid = S_OK;
-        m_host.Run([&] {
-            valid = m_store.Repl().IsValidObject(m_store.Folder(), notification.item, 0);
-        });
-        if (entry->saved.oid) {
+        // To be gone on both sides: the device copy, then the desktop object when it is still
+        // there (a message the device moved away is deleted in the mail client too).
+        DWORD oid = entry ? entry->saved.oid : 0;
+        if (entry && oid) {
             DeleteOnDevice(*entry, "deleted on the desktop");
             if (!entry->gone) continue;
-        } else {
+        } else if (entry) {
             Forget(*entry);
         }
-        if (valid == S_OK && !m_options.dryRun) {
-            HRESULT result = DesktopDelete(notification.item, entry->saved.oid);
-            if (FAILED(result))
-                Report(SyncDirection::ToDesktop, SyncAction::Skipped, entry->saved.item,
-                       entry->saved.oid, "the desktop store did not delete it (" + Hex(result) + ")");
-            else
-                Report(SyncDirection::ToDesktop, SyncAction::Deleted, entry->saved.item,
-                       entry->saved.oid);
-        }
+        if (valid != S_OK) continue;
+        HRESULT result = DesktopDelete(notification.item, oid);
+        if (FAILED(result))
+            Report(SyncDirection::ToDesktop, SyncAction::Skipped, itemBytes, oid,
+                   "the desktop store did not delete it (" + Hex(result) + ")");
+        else
+            Report(SyncDirection::ToDesktop, SyncAction::Deleted, itemBytes, oid);
     }
 }
 

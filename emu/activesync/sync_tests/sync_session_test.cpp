@@ -254,6 +254,18 @@ TEST_F(SyncTest, TheDesktopStoreDecidesWhatBecomesOfDeviceObjects) {
     EXPECT_TRUE(DesktopThings().empty());
     EXPECT_EQ(Texts(DeviceThings()), (std::vector<std::string>{"skip:y"}));
     EXPECT_TRUE(ReplicationState(desktop).Entries(m_id, "Thing").empty());
+
+    // Discarded by the store and reported deleted at Reset while it still exists: gone on both.
+    SetDesktop({{1, {1, "kept"}}});
+    Sync();
+    ASSERT_NE(DeviceOidOf("kept"), 0u);
+    EditDevice(DeviceOidOf("kept"), "bin:kept");
+    TypeReport binned = Sync();
+    EXPECT_EQ(binned.Count(SyncDirection::ToDevice, SyncAction::Deleted), 1u);
+    EXPECT_EQ(binned.Count(SyncDirection::ToDesktop, SyncAction::Deleted), 1u);
+    EXPECT_TRUE(DesktopThings().empty());
+    EXPECT_EQ(Texts(DeviceThings()), (std::vector<std::string>{"skip:y"}));
+    EXPECT_TRUE(ReplicationState(desktop).Entries(m_id, "Thing").empty());
 }
 
 TEST_F(SyncTest, AnObjectLeavingTheDesktopSelectionLeavesTheDevice) {
