@@ -139,9 +139,11 @@ BOOL CMailFolder::IsItemReplicated(HREPLITEM item) {
     return mail ? Selects(*mail) : FALSE;
 }
 
-void CMailFolder::UpdateItem(HREPLITEM, HREPLITEM) {
+void CMailFolder::UpdateItem(HREPLITEM itemDst, HREPLITEM itemSrc) {
     // The read state, the only change stamp, is taken over by the engine through CopyObject.
-    // Content the device requested for a message is not delivered from here.
+    if (itemSrc) return;
+    CMailItem* mail = AsMailItem(itemDst);
+    if (mail) ServePending(*mail);
 }
 
 HRESULT CMailFolder::GetConflictInfo(PCONFINFO) { return RERR_IGNORE; }

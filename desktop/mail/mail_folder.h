@@ -45,6 +45,8 @@ public:
     // Only the read state is a change: against itemComp when given, else against the message.
     BOOL IsItemChanged(HREPLITEM item, HREPLITEM itemComp) override;
     BOOL IsItemReplicated(HREPLITEM item) override;
+    // With a source item: nothing (the read state travels through the engine's copy). Without
+    // one: serves the item's pending change (ServePending).
     void UpdateItem(HREPLITEM itemDst, HREPLITEM itemSrc) override;
     // A mail conflict is never settled here: both changes apply.
     HRESULT GetConflictInfo(PCONFINFO info) override;
@@ -62,6 +64,12 @@ public:
     char m_seed[SIMPLE_MAPI_ID_SIZE];
     // Pending device requests by message identifier.
     std::map<std::string, PendingChange> m_pending;
+
+    // Delivers what the device asked for the message `item`: the whole body (no line limit) and
+    // the requested attachments, in one run of data requests that ends with the message's new
+    // status. A download bit is cleared only when what it asked for arrived. The entry is
+    // dropped in every case; nothing is asked of the device when the message cannot be read.
+    void ServePending(const CMailItem& item);
     // The change-watch window, created with the folder when the store has the engine's callback.
     CWndHidden m_wndHidden;
 

@@ -16,7 +16,7 @@ STDMETHODIMP CMailHandler::Setup(REPLSETUP* setup) {
 
 STDMETHODIMP CMailHandler::Reset(REPLSETUP* setup) {
     if (!setup) return E_POINTER;
-    if (!setup->fRead) return E_NOTIMPL;
+    if (!setup->fRead) return ReportMovedToDeleted(*setup);
     m_writer.Begin(0);
     return S_OK;
 }
@@ -52,7 +52,3 @@ HRESULT CMailHandler::ReadPacket(const CMailItem& item, const CMailFolder& folde
     m_store->m_mapi->FreeBuffer(message);
     return RWRN_LAST_PACKET;
 }
-
-STDMETHODIMP CMailHandler::SetPacket(LPBYTE, DWORD) { return E_NOTIMPL; }
-
-STDMETHODIMP CMailHandler::DeleteObj(REPLSETUP*) { return E_NOTIMPL; }

@@ -1,7 +1,6 @@
 // The body of an outgoing message: cut after MaxLines lines when the options ask for it, and
 // written to the device as a UTF-16 file named by the message identifier.
 #include <cstring>
-#include <new>
 
 #include "device_file.h"
 #include "mail_text.h"
@@ -24,22 +23,6 @@ DWORD DeliveredLength(LPCSTR text, DWORD length, DWORD maxLines, bool& cut) {
     for (DWORD line = 0; line < maxLines; ++line)
         end = CharNextA(static_cast<LPCSTR>(std::memchr(end, '\n', length - (end - text))));
     return static_cast<DWORD>(end - text);
-}
-
-// Writes the first `length` bytes of `text`, converted to UTF-16 with a terminating zero, to the
-// device file named `messageId` in the device's temporary directory.
-BOOL WriteBodyFile(LPCSTR messageId, LPCSTR text, DWORD length) {
-    const DWORD units = length + 1;
-    WCHAR* body = new (std::nothrow) WCHAR[units]();
-    if (!body) return FALSE;
-    if (length) MultiByteToWideChar(CP_THREAD_ACP, 0, text, static_cast<int>(length), body, length);
-    WCHAR path[MAX_PATH];
-    std::u16string name = AnsiToWide(messageId);
-    BOOL written =
-        DeviceTempFilePath(name.c_str(), path) &&
-        WriteDeviceFile(path, reinterpret_cast<const BYTE*>(body), units * sizeof(WCHAR));
-    delete[] body;
-    return written;
 }
 
 }  // namespace

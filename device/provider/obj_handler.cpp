@@ -19,10 +19,10 @@ STDMETHODIMP_(ULONG) CObjHandler::Release() {
 STDMETHODIMP CObjHandler::Setup(REPLSETUP* setup) {
     if (!setup) return E_POINTER;
     if (setup->fRead) {
-        m_readSetup = *setup;
+        m_readSetup = setup;
         return S_OK;
     }
-    m_writeSetup = *setup;
+    m_writeSetup = setup;
     // Waits without limit; an abandoned lock is granted as well (WAIT_ABANDONED).
     if (m_lock && !m_locked && WaitForSingleObject(m_lock, INFINITE) != WAIT_FAILED)
         m_locked = true;

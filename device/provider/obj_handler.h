@@ -17,13 +17,16 @@ public:
     // At zero the handler frees itself.
     STDMETHODIMP_(ULONG) Release() override;
     // Reading: remembers the setup. Writing: remembers it and waits without limit for the lock.
+    // The engine's own record is kept, not a copy: a handler that creates an object hands its
+    // identifier back through it (oidNew), and the record lives until the matching Reset.
     STDMETHODIMP Setup(REPLSETUP* setup) override;
     // Writing: releases the lock taken by Setup.
     STDMETHODIMP Reset(REPLSETUP* setup) override;
 
 protected:
-    REPLSETUP m_readSetup{};
-    REPLSETUP m_writeSetup{};
+    // The engine's records of the last Setup for reading and for writing; null before one.
+    REPLSETUP* m_readSetup = nullptr;
+    REPLSETUP* m_writeSetup = nullptr;
 
 private:
     HANDLE m_lock;

@@ -38,6 +38,8 @@ void AddMailCommands(CLI::App& app, CliContext& context);
 void AddMailPacketCommand(CLI::App& app, CliContext& context);
 void AddDesktopCommands(CLI::App& app, CliContext& context);
 void AddDeviceCommands(CLI::App& app, CliContext& context);
+// install-transport, and the "device mail" commands apply and request.
+void AddDeviceMailApplyCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
 void AddSyncCommands(CLI::App& app, CliContext& context);

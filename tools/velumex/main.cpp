@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     velumex::AddMailPacketCommand(app, context);
     velumex::AddDesktopCommands(app, context);
     velumex::AddDeviceCommands(app, context);
+    velumex::AddDeviceMailApplyCommands(app, context);
     velumex::AddOptionsCommands(app, context);
     velumex::AddFilterCommands(app, context);
     velumex::AddSyncCommands(app, context);

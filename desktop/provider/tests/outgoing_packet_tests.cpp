@@ -261,10 +261,13 @@ TEST_F(OutgoingTest, SetupKeepsEachDirectionAndResetReleasesThePacket) {
     EXPECT_EQ(m_handler->Setup(&write), S_OK);
     EXPECT_EQ(m_handler->m_writeSetup, &write);
     EXPECT_EQ(m_handler->m_readSetup, &m_setup);
-    EXPECT_EQ(m_handler->Reset(&write), E_NOTIMPL);
+    // Resetting the write side leaves the read side's packet alone.
+    EXPECT_EQ(m_handler->Reset(&write), S_OK);
     EXPECT_NE(m_handler->m_writer.Data(), nullptr);
-    EXPECT_EQ(m_handler->SetPacket(packet.data(), static_cast<DWORD>(packet.size())), E_NOTIMPL);
-    EXPECT_EQ(m_handler->DeleteObj(&write), E_NOTIMPL);
+    // A write setup without the mail folder takes no packet; without an item nothing is deleted.
+    EXPECT_EQ(m_handler->SetPacket(packet.data(), static_cast<DWORD>(packet.size())),
+              E_UNEXPECTED);
+    EXPECT_EQ(m_handler->DeleteObj(&write), S_OK);
 
     EXPECT_EQ(m_handler->Reset(&m_setup), S_OK);
     EXPECT_EQ(m_handler->m_writer.Data(), nullptr);

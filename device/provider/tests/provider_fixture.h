@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ce_db.h"
+#include "emu/cemapi/message_stores.h"
 #include "journal.h"
 #include "pal/runtime/module_install.h"
 #include "pal_testing/temp_world.h"
@@ -27,7 +28,20 @@ protected:
         m_status = Export<PREPORTSTATUS>("ReportStatus");
         m_data = Export<PSYNCDATA>("SyncData");
     }
+    // The Inbox account whose message store the mail store opens.
+    void CreateAccount() {
+        emu::cemapi::CreateStore(m_world.Device(), u"Kestrin");
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Inbox\\Svc\\Kestrin",
+                                  0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const char16_t name[] = u"Kestrin";
+        RegSetValueExW(key, u"FriendlyName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                       sizeof(name));
+        RegCloseKey(key);
+    }
     void SetUp() override {
+        CreateAccount();
         Install();
         Load();
     }

@@ -44,30 +44,6 @@ protected:
     CCeDBVolume m_volume;
 };
 
-TEST_F(StoreTest, MailHandlerHoldsTheMailLockFromWriteSetupToReset) {
-    CMailStore store(m_volume);
-    IReplObjHandler* handler = nullptr;
-    ASSERT_TRUE(store.InitObjType(&handler, 1));
-    EXPECT_TRUE(OthersCanTake(MAIL_LOCK_NAME));  // the store itself does not hold it
-    REPLSETUP write{};
-    write.fRead = FALSE;
-    ASSERT_EQ(handler->Setup(&write), S_OK);
-    EXPECT_FALSE(OthersCanTake(MAIL_LOCK_NAME));
-    ASSERT_EQ(handler->Setup(&write), S_OK);  // a repeated Setup takes it only once
-    ASSERT_EQ(handler->Reset(&write), S_OK);
-    EXPECT_TRUE(OthersCanTake(MAIL_LOCK_NAME));
-    REPLSETUP read{};
-    read.fRead = TRUE;
-    ASSERT_EQ(handler->Setup(&read), S_OK);
-    EXPECT_TRUE(OthersCanTake(MAIL_LOCK_NAME));
-    LPBYTE data = nullptr;
-    DWORD size = 0;
-    EXPECT_EQ(handler->GetPacket(&data, &size, 1000), E_FAIL);  // no message store
-    EXPECT_EQ(handler->AddRef(), 2u);
-    EXPECT_EQ(handler->Release(), 1u);
-    EXPECT_EQ(handler->Release(), 0u);
-}
-
 TEST_F(StoreTest, StoresRefuseBadPartnerBits) {
     CMailStore mail(m_volume);
     CContactsStore contacts(m_volume);

@@ -85,10 +85,6 @@ void Mutex::AbandonLocked() {
     WakeWaitersLocked();
 }
 
-void Mutex::OnOpenerHandleClosed(DWORD opener) {
-    if (m_owner != 0 && opener == m_owner && !HasHandleOpenedByLocked(m_owner)) AbandonLocked();
-}
-
 void AbandonMutexesOfCurrentThread() { t_owned.AbandonAll(); }
 
 }  // namespace pal

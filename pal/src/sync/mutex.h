@@ -1,5 +1,6 @@
-// Mutex objects: owned by one thread at a time, recursively, and abandoned when the owner ends
-// (or closes the last handle it opened) without releasing them.
+// Mutex objects: owned by one thread at a time, recursively, and abandoned only when the owning
+// thread ends without releasing them. Closing a handle, even the owner's last one, neither
+// releases nor abandons: another handle's holder keeps waiting until the owner releases or ends.
 #pragma once
 
 #include "sync_object.h"
@@ -19,9 +20,6 @@ public:
     // thread that takes it. Wait lock held.
     void AbandonLocked();
     DWORD OwnerLocked() const { return m_owner; }
-
-protected:
-    void OnOpenerHandleClosed(DWORD opener) override;
 
 private:
     DWORD m_owner = 0;  // 0: not owned; guarded by the wait lock, as is the rest

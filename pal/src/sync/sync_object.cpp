@@ -68,15 +68,7 @@ void SyncObject::OnHandleClosing(Process& process, HANDLE handle) {
     auto waits = LockWaits();
     auto it = m_openers.find(std::make_pair(&process, handle));
     if (it == m_openers.end()) return;
-    DWORD opener = it->second;
     m_openers.erase(it);
-    OnOpenerHandleClosed(opener);
-}
-
-bool SyncObject::HasHandleOpenedByLocked(DWORD threadId) const {
-    for (auto& entry : m_openers)
-        if (entry.second == threadId) return true;
-    return false;
 }
 
 HANDLE CreateSyncObject(LPCWSTR name, bool (*isRightType)(const SyncObject&),

@@ -26,12 +26,6 @@ public:
 
     void OnHandleClosing(Process& process, HANDLE handle) override;
 
-protected:
-    // Called with the wait lock held once a handle that `opener` opened has been closed.
-    virtual void OnOpenerHandleClosed(DWORD opener) { (void)opener; }
-    // Whether a handle that `threadId` opened is still open; wait lock held.
-    bool HasHandleOpenedByLocked(DWORD threadId) const;
-
 private:
     // The opening thread of every open handle, by process and handle; guarded by the wait lock.
     std::map<std::pair<const Process*, HANDLE>, DWORD> m_openers;

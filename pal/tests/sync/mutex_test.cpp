@@ -102,45 +102,48 @@ TEST_F(MutexTest, ExitThreadAbandonsOwnedMutexes) {
     CloseHandle(mutex);
 }
 
-TEST_F(MutexTest, ClosingTheOwnersLastHandleAbandonsIt) {
+TEST_F(MutexTest, ClosingTheOwnersHandleNeitherReleasesNorAbandons) {
     HANDLE proceed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ownerHandle = nullptr;
-    // The owner creates the mail lock owned, as the mail store does, and closes it later while
-    // it still owns it; its thread goes on running.
+    HANDLE finish = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // The owner creates the mail lock owned, closes its only handle while it still owns it, and
+    // goes on running until told to end.
     auto owner = Start([&] {
-        ownerHandle = CreateMutexW(nullptr, TRUE, kMailLock);
+        HANDLE handle = CreateMutexW(nullptr, TRUE, kMailLock);
         SetEvent(created);
-        WaitForSingleObject(proceed, INFINITE);
-        CloseHandle(ownerHandle);
+        WaitForSingleObject(closed, INFINITE);
+        CloseHandle(handle);
+        SetEvent(proceed);
+        WaitForSingleObject(finish, INFINITE);
         return 0u;
     });
     WaitForSingleObject(created, INFINITE);
     HANDLE service = OpenMutexW(SYNCHRONIZE, FALSE, kMailLock);
     ASSERT_NE(service, nullptr);
-
-    // Closing a handle that another thread opened leaves the owner's hold alone.
-    HANDLE extra = OpenMutexW(SYNCHRONIZE, FALSE, kMailLock);
-    EXPECT_TRUE(CloseHandle(extra));
-    EXPECT_EQ(WaitForSingleObject(service, 0), WAIT_TIMEOUT);
-
-    SetEvent(proceed);
-    EXPECT_EQ(WaitForSingleObject(service, INFINITE), WAIT_ABANDONED);
+    SetEvent(closed);
+    WaitForSingleObject(proceed, INFINITE);
+    // The owner's handle is gone, its hold is not.
+    EXPECT_EQ(WaitForSingleObject(service, 10), WAIT_TIMEOUT);
+    // Only the owner's end gives it up, as abandoned.
+    SetEvent(finish);
     Join(owner);
+    EXPECT_EQ(WaitForSingleObject(service, 0), WAIT_ABANDONED);
     EXPECT_TRUE(ReleaseMutex(service));
     EXPECT_EQ(WaitForSingleObject(service, 0), WAIT_OBJECT_0);
     ReleaseMutex(service);
     CloseHandle(service);
     CloseHandle(proceed);
+    CloseHandle(closed);
     CloseHandle(created);
+    CloseHandle(finish);
 }
 
-TEST_F(MutexTest, OwnerKeepsItWhileAnotherHandleItOpenedStaysOpen) {
+TEST_F(MutexTest, ClosingAnyHandleFromAnotherThreadLeavesTheOwnerHoldingIt) {
     HANDLE first = CreateMutexW(nullptr, TRUE, kMailLock);
     HANDLE second = CreateMutexW(nullptr, FALSE, kMailLock);
     EXPECT_TRUE(CloseHandle(first));
     EXPECT_EQ(OnOtherThread([&] { return WaitForSingleObject(second, 0); }), WAIT_TIMEOUT);
-    // Closing the owner's handle from another thread (a store torn down elsewhere) abandons it.
     HANDLE waiter = nullptr;
     OnOtherThread([&] {
         waiter = OpenMutexW(SYNCHRONIZE, FALSE, kMailLock);
@@ -148,12 +151,15 @@ TEST_F(MutexTest, OwnerKeepsItWhileAnotherHandleItOpenedStaysOpen) {
     });
     EXPECT_EQ(OnOtherThread([&] { return static_cast<DWORD>(CloseHandle(second)); }),
               static_cast<DWORD>(TRUE));
+    EXPECT_EQ(OnOtherThread([&] { return WaitForSingleObject(waiter, 0); }), WAIT_TIMEOUT);
+    // The owner releases through any handle of the object it still has.
+    EXPECT_TRUE(ReleaseMutex(waiter));
     EXPECT_EQ(OnOtherThread([&] {
                   DWORD result = WaitForSingleObject(waiter, 0);
                   ReleaseMutex(waiter);
                   return result;
               }),
-              WAIT_ABANDONED);
+              WAIT_OBJECT_0);
     CloseHandle(waiter);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "activesync/provider_install.h"
+#include "emu/cemapi/message_stores.h"
 #include "pal_testing/temp_world.h"
 
 namespace {
@@ -15,6 +16,16 @@ constexpr CEPROPID kChangeState = 0xA0700012;
 class DeviceHostTest : public pal::testing::DeviceTest {
 protected:
     void SetUp() override {
+        // The Inbox account the mail provider serves.
+        emu::cemapi::CreateStore(m_world.Device(), u"Kestrin");
+        HKEY account = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Inbox\\Svc\\Kestrin", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &account, nullptr),
+                  ERROR_SUCCESS);
+        const char16_t name[] = u"Kestrin";
+        RegSetValueExW(account, u"FriendlyName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                       sizeof(name));
+        RegCloseKey(account);
         ASSERT_EQ(activesync::InstallDeviceProvider(
                       m_world.Device(), std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so"),
                   S_OK);

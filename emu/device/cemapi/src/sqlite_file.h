@@ -1,0 +1,67 @@
+// A small RAII layer over SQLite for the store files: a connection, statements with typed binding,
+// and a transaction that rolls back unless committed. SQLite failures become MapiError:
+// MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_DISK_ERROR for the file system, MAPI_E_CORRUPT_DATA for a file
+// that is no store.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace emu::cemapi {
+
+class SqliteFile {
+public:
+    SqliteFile(const std::filesystem::path& file, bool create);
+    ~SqliteFile();
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+
+    void Execute(const char* sql);
+    std::int64_t LastInsertId() const;
+    sqlite3* Raw() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+class Statement {
+public:
+    Statement(SqliteFile& file, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Parameters are numbered from 1.
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, const std::vector<std::uint8_t>& bytes);
+    Statement& Bind(int index, const std::string& text);
+    bool Step();
+    void Run();
+
+    std::int64_t Int(int column) const;
+    std::vector<std::uint8_t> Bytes(int column) const;
+    std::string Text(int column) const;
+
+private:
+    SqliteFile& m_file;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// BEGIN IMMEDIATE on construction; rolled back on destruction unless Commit ran.
+class Transaction {
+public:
+    explicit Transaction(SqliteFile& file);
+    ~Transaction();
+    void Commit();
+
+private:
+    SqliteFile& m_file;
+    bool m_done = false;
+};
+
+}  // namespace emu::cemapi

@@ -1,0 +1,244 @@
+#include "store_file.h"
+
+#include <random>
+
+#include "mapi_error.h"
+
+namespace emu::cemapi {
+
+namespace {
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value BLOB NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " type INTEGER NOT NULL, parent INTEGER NOT NULL, number INTEGER NOT NULL,"
+    " counter INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent, type);"
+    "CREATE TABLE IF NOT EXISTS props(object INTEGER NOT NULL, id INTEGER NOT NULL,"
+    " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id));";
+
+std::vector<std::uint8_t> TextBytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+std::u16string BytesText(const std::vector<std::uint8_t>& bytes) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return text;
+}
+
+ObjectRow RowOf(const Statement& statement) {
+    return ObjectRow{statement.Int(0), static_cast<ULONG>(statement.Int(1)), statement.Int(2),
+                     static_cast<ULONG>(statement.Int(3))};
+}
+
+}  // namespace
+
+StoredProp LongProp(ULONG tag, ULONG value) {
+    return StoredProp{tag,
+                      {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                       static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
+}
+
+StoredProp TextProp(ULONG tag, const std::u16string& text) { return StoredProp{tag, TextBytes(text)}; }
+
+StoredProp BinaryProp(ULONG tag, std::vector<std::uint8_t> bytes) {
+    return StoredProp{tag, std::move(bytes)};
+}
+
+ULONG LongOf(const StoredProp& prop) {
+    ULONG value = 0;
+    for (size_t i = 0; i < 4 && i < prop.value.size(); ++i) value |= ULONG{prop.value[i]} << (8 * i);
+    return value;
+}
+
+std::u16string TextOf(const StoredProp& prop) { return BytesText(prop.value); }
+
+StoreFile::StoreFile(const std::filesystem::path& file, bool create)
+    : m_path(file), m_db(file, create) {}
+
+std::unique_ptr<StoreFile> StoreFile::Create(const std::filesystem::path& file,
+                                             const std::u16string& name) {
+    std::unique_ptr<StoreFile> store(new StoreFile(file, true));
+    store->m_db.Execute(kSchema);
+    std::random_device random;
+    for (auto& byte : store->m_uid) byte = static_cast<std::uint8_t>(random());
+    store->m_name = name;
+    Transaction transaction(store->m_db);
+    Statement meta(store->m_db, "INSERT INTO meta(key, value) VALUES(?1, ?2)");
+    meta.Bind(1, std::string("uid")).Bind(2, std::vector<std::uint8_t>(store->m_uid.begin(), store->m_uid.end())).Run();
+    Statement metaName(store->m_db, "INSERT INTO meta(key, value) VALUES('name', ?1)");
+    metaName.Bind(1, TextBytes(name)).Run();
+    // The folders take ids 1 to 6 in FolderKind order; the root is its own parent.
+    for (int kind = 1; kind <= 6; ++kind) {
+        Statement add(store->m_db, "INSERT INTO objects(id, type, parent, number) VALUES(?1, ?2, 1, ?1)");
+        add.Bind(1, kind).Bind(2, kFolderObject).Run();
+        store->WriteLocked(kind, {TextProp(PR_DISPLAY_NAME_W, FolderName(static_cast<FolderKind>(kind)))});
+    }
+    transaction.Commit();
+    return store;
+}
+
+std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& file) {
+    std::unique_ptr<StoreFile> store(new StoreFile(file, false));
+    Statement meta(store->m_db, "SELECT key, value FROM meta");
+    bool haveUid = false;
+    bool haveName = false;
+    while (meta.Step()) {
+        auto key = meta.Text(0);
+        auto value = meta.Bytes(1);
+        if (key == "uid" && value.size() == store->m_uid.size()) {
+            std::copy(value.begin(), value.end(), store->m_uid.begin());
+            haveUid = true;
+        } else if (key == "name") {
+            store->m_name = BytesText(value);
+            haveName = true;
+        }
+    }
+    if (!haveUid || !haveName) throw MapiError(MAPI_E_CORRUPT_DATA);
+    return store;
+}
+
+std::optional<ObjectRow> StoreFile::Find(std::int64_t id) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Statement find(m_db, "SELECT id, type, parent, number FROM objects WHERE id = ?1");
+    find.Bind(1, id);
+    if (!find.Step()) return std::nullopt;
+    return RowOf(find);
+}
+
+std::vector<ObjectRow> StoreFile::Children(std::int64_t parent, ULONG type) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Statement list(m_db,
+                   "SELECT id, type, parent, number FROM objects WHERE parent = ?1 AND type = ?2"
+                   " AND id <> parent ORDER BY id");
+    list.Bind(1, parent).Bind(2, type);
+    std::vector<ObjectRow> rows;
+    while (list.Step()) rows.push_back(RowOf(list));
+    return rows;
+}
+
+ObjectRow StoreFile::Add(ULONG type, std::int64_t parent, const std::vector<StoredProp>& props) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Transaction transaction(m_db);
+    ULONG number = 0;
+    if (type == kAttachObject || type == kRecipientObject) {
+        Statement bump(m_db, "UPDATE objects SET counter = counter + 1 WHERE id = ?1");
+        bump.Bind(1, parent).Run();
+        Statement counter(m_db, "SELECT counter FROM objects WHERE id = ?1");
+        counter.Bind(1, parent);
+        if (!counter.Step()) throw MapiError(MAPI_E_OBJECT_DELETED);
+        number = static_cast<ULONG>(counter.Int(0));
+    }
+    Statement add(m_db, "INSERT INTO objects(type, parent, number) VALUES(?1, ?2, ?3)");
+    add.Bind(1, type).Bind(2, parent).Bind(3, number).Run();
+    ObjectRow row{m_db.LastInsertId(), type, parent, number};
+    WriteLocked(row.id, props);
+    transaction.Commit();
+    return row;
+}
+
+std::vector<StoredProp> StoreFile::Props(std::int64_t id) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Statement list(m_db, "SELECT tag, value FROM props WHERE object = ?1 ORDER BY id");
+    list.Bind(1, id);
+    std::vector<StoredProp> props;
+    while (list.Step()) props.push_back(StoredProp{static_cast<ULONG>(list.Int(0)), list.Bytes(1)});
+    return props;
+}
+
+std::optional<StoredProp> StoreFile::Prop(std::int64_t id, ULONG propId) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Statement find(m_db, "SELECT tag, value FROM props WHERE object = ?1 AND id = ?2");
+    find.Bind(1, id).Bind(2, propId);
+    if (!find.Step()) return std::nullopt;
+    return StoredProp{static_cast<ULONG>(find.Int(0)), find.Bytes(1)};
+}
+
+void StoreFile::WriteLocked(std::int64_t id, const std::vector<StoredProp>& props) {
+    for (const auto& prop : props) {
+        Statement write(m_db, "INSERT OR REPLACE INTO props(object, id, tag, value) VALUES(?1, ?2, ?3, ?4)");
+        write.Bind(1, id).Bind(2, PROP_ID(prop.tag)).Bind(3, prop.tag).Bind(4, prop.value).Run();
+    }
+}
+
+void StoreFile::Update(std::int64_t id, const std::vector<StoredProp>& set,
+                       const std::vector<ULONG>& removeIds) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Transaction transaction(m_db);
+    for (ULONG propId : removeIds) {
+        Statement remove(m_db, "DELETE FROM props WHERE object = ?1 AND id = ?2");
+        remove.Bind(1, id).Bind(2, propId).Run();
+    }
+    WriteLocked(id, set);
+    transaction.Commit();
+}
+
+void StoreFile::Replace(std::int64_t id, const std::vector<StoredProp>& props) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Transaction transaction(m_db);
+    Statement clear(m_db, "DELETE FROM props WHERE object = ?1");
+    clear.Bind(1, id).Run();
+    WriteLocked(id, props);
+    transaction.Commit();
+}
+
+void StoreFile::Reparent(std::int64_t id, std::int64_t parent) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Statement move(m_db, "UPDATE objects SET parent = ?2 WHERE id = ?1");
+    move.Bind(1, id).Bind(2, parent).Run();
+}
+
+std::int64_t StoreFile::CopyTree(std::int64_t id, std::int64_t parent) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Transaction transaction(m_db);
+    std::int64_t copy = CopyLocked(id, parent);
+    transaction.Commit();
+    return copy;
+}
+
+std::int64_t StoreFile::CopyLocked(std::int64_t id, std::int64_t parent) {
+    Statement source(m_db, "SELECT type, number, counter FROM objects WHERE id = ?1");
+    source.Bind(1, id);
+    if (!source.Step()) throw MapiError(MAPI_E_NOT_FOUND);
+    Statement add(m_db, "INSERT INTO objects(type, parent, number, counter) VALUES(?1, ?2, ?3, ?4)");
+    add.Bind(1, source.Int(0)).Bind(2, parent).Bind(3, source.Int(1)).Bind(4, source.Int(2)).Run();
+    std::int64_t copy = m_db.LastInsertId();
+    Statement props(m_db, "INSERT INTO props(object, id, tag, value) SELECT ?2, id, tag, value FROM props WHERE object = ?1");
+    props.Bind(1, id).Bind(2, copy).Run();
+    std::vector<std::int64_t> children;
+    Statement list(m_db, "SELECT id FROM objects WHERE parent = ?1 AND id <> parent ORDER BY id");
+    list.Bind(1, id);
+    while (list.Step()) children.push_back(list.Int(0));
+    for (auto child : children) CopyLocked(child, copy);
+    return copy;
+}
+
+void StoreFile::DeleteTree(std::int64_t id) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Transaction transaction(m_db);
+    DeleteLocked(id);
+    transaction.Commit();
+}
+
+void StoreFile::DeleteLocked(std::int64_t id) {
+    std::vector<std::int64_t> children;
+    Statement list(m_db, "SELECT id FROM objects WHERE parent = ?1 AND id <> parent");
+    list.Bind(1, id);
+    while (list.Step()) children.push_back(list.Int(0));
+    for (auto child : children) DeleteLocked(child);
+    Statement props(m_db, "DELETE FROM props WHERE object = ?1");
+    props.Bind(1, id).Run();
+    Statement object(m_db, "DELETE FROM objects WHERE id = ?1");
+    object.Bind(1, id).Run();
+}
+
+}  // namespace emu::cemapi
