@@ -102,6 +102,11 @@ TEST_F(SyncCommand, ReportsEachPhaseAndObjectThenNothingAndKeepsItsState) {
     EXPECT_NE(state.out.find("Message: 2 replicated objects"), std::string::npos) << state.out;
     EXPECT_NE(state.out.find("message 1  device 0x00030001"), std::string::npos) << state.out;
 
+    // Watching: the mail folder's first poll finds it changed, so one more pass runs.
+    Outcome watch = Velumex("sync --watch --for 1");
+    ASSERT_EQ(watch.status, 0) << watch.err;
+    EXPECT_NE(watch.out.find("watching for changes"), std::string::npos) << watch.out;
+
     EXPECT_EQ(Velumex("device disconnect").status, 0);
     Outcome offline = Velumex("sync");
     EXPECT_EQ(offline.status, 1);

@@ -15,12 +15,6 @@ namespace {
 // The packet size the engine recommends to a desktop handler's GetPacket.
 const DWORD kRecommendedPacketSize = 8192;
 
-std::string Hex(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}
-
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 std::uint64_t NewToken() {

@@ -5,13 +5,13 @@
 
 namespace activesync {
 
-namespace {
-
 std::string Hex(HRESULT result) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
     return text;
 }
+
+namespace {
 
 // Largest store identifier the engine keeps.
 const UINT kMaxStoreId = 4096;

@@ -50,6 +50,9 @@ private:
     IReplObjHandler* m_handler = nullptr;
 };
 
+// A result as the engine's messages show it: "0x80140011".
+std::string Hex(HRESULT result);
+
 // On the store thread: the store of `progId` created through COM and initialised with a new
 // engine callback; throws SyncError naming the step that failed.
 std::shared_ptr<LoadedStore> LoadStore(DesktopHost& host, const std::string& progId, UINT flags);
