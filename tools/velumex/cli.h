@@ -54,5 +54,6 @@ void AddContactsOptionsCommand(CLI::App& app, CliContext& context);
 void AddFilterCommands(CLI::App& app, CliContext& context);
 // Needs the "desktop" group: registered after AddDesktopCommands.
 void AddContactsCommands(CLI::App& app, CliContext& context);
+void AddSyncCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     velumex::AddOptionsCommands(app, context);
     velumex::AddContactsOptionsCommand(app, context);
     velumex::AddFilterCommands(app, context);
+    velumex::AddSyncCommands(app, context);
 
     try {
         app.parse(argc, argv);

@@ -1,6 +1,7 @@
 #include "activesync/device_session.h"
 
 #include "activesync/partnerships.h"
+#include "activesync/sync_protocol.h"
 #include "pal/runtime/registry_store.h"
 
 namespace activesync {
@@ -29,6 +30,9 @@ UINT PartnerBit(DeviceLink& link) {
 DeviceSession::DeviceSession(DeviceLink& link) : m_link(link) {
     UINT bit = PartnerBit(link);
     m_host = std::make_unique<DeviceHost>(link.Device(), bit, RegisteredTypes(link.Device()));
+    m_sync = std::make_unique<SyncServer>(link.Device(), *m_host);
+    link.Serve(sync::kEndpoint, sync::kServerPath,
+               [this](const Bytes& request) { return m_sync->Answer(request); });
     if (m_host->Loaded().empty()) return;
     ServeDataRequests(link, kDataRequestServerPath,
                       [this](const DataRequest& request) { return Answer(request); });
@@ -36,6 +40,7 @@ DeviceSession::DeviceSession(DeviceLink& link) : m_link(link) {
 }
 
 DeviceSession::~DeviceSession() {
+    m_link.StopServing(sync::kEndpoint);
     if (m_serving) m_link.StopServing(kDataRequestEndpoint);
     m_host.reset();
 }

@@ -188,6 +188,16 @@ public:
 
     CallResult Call(const std::string& name, const Bytes& request) {
         std::shared_ptr<Server> server;
+        bool drop = false;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (!m_connected) return {CallStatus::NotConnected, {}};
+            drop = m_dropEvery && ++m_calls % m_dropEvery == 0;
+        }
+        if (drop) {
+            Disconnect(true);
+            return {CallStatus::Dropped, {}};
+        }
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (!m_connected) return {CallStatus::NotConnected, {}};
@@ -199,6 +209,12 @@ public:
         return server->Call(request);
     }
 
+    void DropEvery(unsigned calls) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_dropEvery = calls;
+        m_calls = 0;
+    }
+
     DeviceLink& m_owner;
     pal::Machine& m_desktop;
     pal::Machine& m_device;
@@ -206,6 +222,8 @@ public:
 private:
     mutable std::mutex m_lock;
     DWORD m_connected = 0;
+    unsigned m_dropEvery = 0;
+    unsigned m_calls = 0;
     std::map<std::string, Endpoint> m_endpoints;
 };
 
@@ -247,6 +265,8 @@ void DeviceLink::Serve(const std::string& endpoint, std::u16string processPath,
 }
 
 void DeviceLink::StopServing(const std::string& endpoint) { m_impl->StopServing(endpoint); }
+
+void DeviceLink::DropEvery(unsigned calls) { m_impl->DropEvery(calls); }
 
 CallResult DeviceLink::Call(const std::string& endpoint, const Bytes& request) {
     return m_impl->Call(endpoint, request);

@@ -72,6 +72,11 @@ public:
     void Serve(const std::string& endpoint, std::u16string processPath, LinkHandler handler);
     void StopServing(const std::string& endpoint);
 
+    // Fault injection: from now on every `calls`-th cross-machine call (counting every
+    // endpoint) finds the device gone: the link disconnects as Disconnect does before the call is
+    // delivered, and the call fails with CallStatus::Dropped. 0 turns it off.
+    void DropEvery(unsigned calls);
+
     // Sends a request from the desktop and waits for the answer.
     CallResult Call(const std::string& endpoint, const Bytes& request);
     // The same through the link of `desktop`; NotConnected when it has none.

@@ -2,6 +2,9 @@
 // that serves the desktop's data requests (IReplNotify::QueryDevice with QDC_SYNC_DATA) arriving
 // over the link by calling the device provider's data-request export on the host's device thread.
 //
+// It also serves the engine's own "sync" endpoint (SyncServer): the desktop half's object lists,
+// packets, writes and deletions reach the providers on the same device thread.
+//
 // Ownership: whoever drives the connection (a test, the command line) creates the session after
 // connecting and destroys it before it disconnects or drops the link. Without a session, or while
 // no device provider is registered, the device serves no data requests and the desktop's
@@ -16,6 +19,7 @@
 #include "activesync/data_requests.h"
 #include "activesync/device_host.h"
 #include "activesync/device_link.h"
+#include "activesync/sync_server.h"
 
 namespace activesync {
 
@@ -52,6 +56,7 @@ private:
 
     DeviceLink& m_link;
     std::unique_ptr<DeviceHost> m_host;
+    std::unique_ptr<SyncServer> m_sync;
     bool m_serving = false;
     mutable std::mutex m_lock;
     std::vector<ReceivedDataRequest> m_received;
