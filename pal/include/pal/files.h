@@ -142,6 +142,10 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
 // its parent is missing.
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+// Removes one empty folder: ERROR_DIR_NOT_EMPTY when it holds anything, ERROR_DIRECTORY when
+// the name is a file, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when it does not exist.
+BOOL RemoveDirectoryA(LPCSTR lpPathName);
+BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 
 // Lists the entries of one folder whose names match the last path component ('*' and '?' with
 // Windows semantics, without regard to case), in case-insensitive name order; desktop
@@ -201,6 +205,7 @@ using LPWIN32_FIND_DATA = LPWIN32_FIND_DATAW;
 #define GetFileAttributes GetFileAttributesA
 #define SetFileAttributes SetFileAttributesA
 #define CreateDirectory CreateDirectoryA
+#define RemoveDirectory RemoveDirectoryA
 #define FindFirstFile FindFirstFileA
 #define FindNextFile FindNextFileA
 #define GetTempPath GetTempPathA

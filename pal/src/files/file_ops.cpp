@@ -188,6 +188,22 @@ BOOL MakeDirectory(LPCWSTR name) {
     return TRUE;
 }
 
+BOOL RemoveEmptyDirectory(LPCWSTR name) {
+    if (!name) return Fail(ERROR_PATH_NOT_FOUND);
+    FileSystem& fileSystem = CurrentFileSystem();
+    std::lock_guard<std::mutex> guard(fileSystem.NamespaceLock());
+    DWORD error = 0;
+    auto target = ResolveExisting(name, error);
+    if (!target) return Fail(error);
+    if (target->IsRoot()) return Fail(ERROR_ACCESS_DENIED);
+    if (!target->IsDirectory()) return Fail(ERROR_DIRECTORY);
+    if (::rmdir(target->host.c_str()) != 0)
+        return Fail(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY
+                                                          : ErrorFromErrno(errno));
+    fileSystem.Metadata().Forget(target->host);
+    return TRUE;
+}
+
 // Runs `call` on the UTF-16 form of an ANSI path argument (null stays null).
 template <class Result, class Call>
 Result WithAnsi(LPCSTR name, Result failure, Call call) {
@@ -246,3 +262,9 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     return pal::files::MakeDirectory(lpPathName);
 }
+
+BOOL RemoveDirectoryA(LPCSTR lpPathName) {
+    return WithAnsi(lpPathName, FALSE, pal::files::RemoveEmptyDirectory);
+}
+
+BOOL RemoveDirectoryW(LPCWSTR lpPathName) { return pal::files::RemoveEmptyDirectory(lpPathName); }

@@ -127,5 +127,20 @@ TEST_F(FileOps, CreateDirectoryMakesOneLevel) {
     EXPECT_EQ(GetFile(u"C:\\DATA\\SUB\\X.TXT"), "nested");
 }
 
+TEST_F(FileOps, RemoveDirectoryTakesOnlyEmptyFolders) {
+    ASSERT_TRUE(CreateDirectoryA("C:\\Data", nullptr));
+    PutFile(u"C:\\Data\\x.txt", "x");
+    EXPECT_FALSE(RemoveDirectoryA("C:\\data"));
+    EXPECT_LAST_ERROR(ERROR_DIR_NOT_EMPTY);
+    EXPECT_FALSE(RemoveDirectoryW(u"C:\\Data\\x.txt"));
+    EXPECT_LAST_ERROR(ERROR_DIRECTORY);
+    EXPECT_FALSE(RemoveDirectoryW(u"C:\\Nothing"));
+    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetFile(u"C:\\Data\\x.txt"), "x");
+    ASSERT_TRUE(DeleteFileA("C:\\Data\\x.txt"));
+    EXPECT_TRUE(RemoveDirectoryA("C:\\DATA"));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data"), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
 }  // namespace pal
