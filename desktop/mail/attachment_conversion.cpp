@@ -3,6 +3,8 @@
 #include <file_filter.h>
 #include <rapi.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -119,6 +121,28 @@ std::string DesktopTempFolder() {
     return folder;
 }
 
+// Folders made for one conversion each are named this, a number following.
+const char kConversionFolder[] = "Converted.";
+
+// A new empty folder "Converted.N" in `temp`; "" when none can be made.
+std::string MakeConversionFolder(const std::string& temp) {
+    for (int n = 1; n < 10000; ++n) {
+        std::string folder = temp + "\\" + kConversionFolder + std::to_string(n);
+        if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    ST_LOG("No folder to convert in");
+    return {};
+}
+
+// Removes `folder` when it is a conversion folder and empty.
+void RemoveConversionFolder(const std::string& folder) {
+    size_t slash = folder.find_last_of("\\/");
+    if (slash != std::string::npos && folder.compare(slash + 1, std::strlen(kConversionFolder),
+                                                     kConversionFolder) == 0)
+        RemoveDirectoryA(folder.c_str());
+}
+
 // The filter's class object, asked for ICeFileFilter; null when it cannot be had.
 ICeFileFilter* CreateFilter(const std::string& classText) {
     int units = MultiByteToWideChar(CP_ACP, 0, classText.c_str(), -1, nullptr, 0);
@@ -177,17 +201,20 @@ bool ConvertWith(const std::string& classText, IReplNotify* notify, const std::s
     std::string extension = NewExtensionOf(classText);
     if (extension.empty() && !parts.extension.empty()) extension = parts.extension.substr(1);
     std::string target = temp + "\\" + parts.name + "." + extension;
+    // A file lying where its converted form would go is converted into a folder of its own, so
+    // that it is not destroyed before it is read and the converted file keeps its name.
+    if (!temp.empty() && !lstrcmpiA(target.c_str(), path.c_str())) {
+        temp = MakeConversionFolder(temp);
+        target = temp + "\\" + parts.name + "." + extension;
+    }
 
     CFF_SOURCEFILE source = {};
     CFF_DESTINATIONFILE destination = {};
     if (temp.empty() || !Fill(source.szFullpath, path) || !Fill(source.szPath, parts.folder) ||
         !Fill(source.szFilename, parts.name) || !Fill(source.szExtension, parts.extension) ||
         !Fill(destination.szFullpath, target) || !Fill(destination.szPath, temp) ||
-        !Fill(destination.szFilename, parts.name) || !Fill(destination.szExtension, extension))
-        return false;
-    // Converting a file onto itself would destroy it before it is read.
-    if (!lstrcmpiA(target.c_str(), path.c_str())) {
-        ST_LOG("Not converting %s onto itself", path.c_str());
+        !Fill(destination.szFilename, parts.name) || !Fill(destination.szExtension, extension)) {
+        RemoveConversionFolder(temp);
         return false;
     }
     source.cbSize = file.size;
@@ -204,8 +231,9 @@ bool ConvertWith(const std::string& classText, IReplNotify* notify, const std::s
     }
     if (!converted) {
         // Outputs of a failed conversion are nobody's: the caller gets the source instead.
-        for (const std::string& output : outputs) DeleteFileA(output.c_str());
+        DeleteOutputs(outputs);
         outputs.clear();
+        RemoveConversionFolder(temp);
     }
     return converted;
 }
@@ -236,6 +264,41 @@ DWORD CopyToDevice(const std::string& path, LPCWSTR devicePath) {
     }
     CloseHandle(source);
     return ok ? total : 0;
+}
+
+bool TakenName(const std::u16string& name, const std::vector<std::u16string>* taken) {
+    if (!taken) return false;
+    for (const std::u16string& other : *taken)
+        if (!lstrcmpiW(other.c_str(), name.c_str())) return true;
+    return false;
+}
+
+// The name `name` takes in the device's temporary directory: itself, or with "(2)", "(3)", …
+// before its extension when a file of the same message took it already (names compare without
+// case); its stem cut so that the whole path fits MAX_PATH. "" when no name fits.
+std::u16string DeviceNameFor(const std::u16string& name,
+                             const std::vector<std::u16string>* taken) {
+    WCHAR folder[MAX_PATH] = {};
+    DWORD length = CeGetTempPath(MAX_PATH, folder);
+    if (!length || length >= MAX_PATH) return {};
+    // Room for the name, a separator and the terminator.
+    const size_t room = MAX_PATH - 2 - length;
+    size_t dot = name.rfind(u'.');
+    std::u16string stem = dot == std::u16string::npos ? name : name.substr(0, dot);
+    std::u16string extension = dot == std::u16string::npos ? u"" : name.substr(dot);
+    for (int n = 1; n < 1000; ++n) {
+        std::u16string suffix;
+        if (n > 1)
+            for (char c : "(" + std::to_string(n) + ")") suffix += static_cast<char16_t>(c);
+        if (extension.size() + suffix.size() >= room) return {};
+        size_t keep = std::min(stem.size(), room - extension.size() - suffix.size());
+        // Never half a surrogate pair at the cut.
+        if (keep && keep < stem.size() && stem[keep - 1] >= 0xD800 && stem[keep - 1] <= 0xDBFF)
+            --keep;
+        std::u16string candidate = stem.substr(0, keep) + suffix + extension;
+        if (!candidate.empty() && !TakenName(candidate, taken)) return candidate;
+    }
+    return {};
 }
 
 }  // namespace
@@ -281,8 +344,16 @@ UINT Convert(IReplNotify* notify, LPCSTR path, ConversionDirection direction,
     return count;
 }
 
+void DeleteOutputs(const std::vector<std::string>& outputs) {
+    for (const std::string& output : outputs) {
+        DeleteFileA(output.c_str());
+        size_t slash = output.find_last_of("\\/");
+        if (slash != std::string::npos) RemoveConversionFolder(output.substr(0, slash));
+    }
+}
+
 DWORD ConvertToDevice(IReplNotify* notify, LPCSTR desktopPath, LPWSTR devicePath,
-                      LPWSTR recordName) {
+                      LPWSTR recordName, std::vector<std::u16string>* taken) {
     CSTLogScope scope("ConvertToDevice");
     std::vector<std::string> outputs;
     if (!Convert(notify, desktopPath, CONVERT_IMPORT, outputs) || outputs.empty()) return 0;
@@ -294,9 +365,15 @@ DWORD ConvertToDevice(IReplNotify* notify, LPCSTR desktopPath, LPWSTR devicePath
     MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, recordName, MAX_PATH);
     recordName[MAX_PATH - 1] = 0;
 
-    DWORD delivered =
-        DeviceTempFilePath(recordName, devicePath) ? CopyToDevice(first, devicePath) : 0;
+    std::u16string deviceName = DeviceNameFor(recordName, taken);
+    DWORD delivered = 0;
+    if (!deviceName.empty() && DeviceTempFilePath(deviceName.c_str(), devicePath)) {
+        // The record names the file as it was delivered.
+        lstrcpynW(recordName, deviceName.c_str(), MAX_PATH);
+        if (taken) taken->push_back(deviceName);
+        delivered = CopyToDevice(first, devicePath);
+    }
     if (!delivered) ST_LOG("Could not deliver %s", first.c_str());
-    for (const std::string& output : outputs) DeleteFileA(output.c_str());
+    DeleteOutputs(outputs);
     return delivered;
 }

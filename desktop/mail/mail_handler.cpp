@@ -46,9 +46,17 @@ HRESULT CMailHandler::ReadPacket(const CMailItem& item, const CMailFolder& folde
         if (message) m_store->m_mapi->FreeBuffer(message);
         return RERR_GET_PACKET_FAILED;
     }
-    COutgoingPacket(m_writer, folder.m_settings, m_readSetup->pNotify).Build(item, *message);
+    HRESULT built =
+        COutgoingPacket(m_writer, folder.m_settings, m_readSetup->pNotify).Build(item, *message);
+    m_store->m_mapi->FreeBuffer(message);
+    if (FAILED(built)) {
+        // A packet missing a property it counts on is never handed out.
+        ST_LOG("The packet of message %s could not be made (0x%08X)", item.m_messageId,
+               static_cast<unsigned>(built));
+        m_writer.Begin(0);
+        return RERR_GET_PACKET_FAILED;
+    }
     data = m_writer.Data();
     size = m_writer.Length();
-    m_store->m_mapi->FreeBuffer(message);
     return RWRN_LAST_PACKET;
 }

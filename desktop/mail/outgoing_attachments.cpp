@@ -33,7 +33,7 @@ DWORD DesktopFileSize(LPCSTR path) {
 void COutgoingPacket::AddAttachments(const MapiMessage& message) {
     ULONG count = message.nFileCount;
     if (count > OUTGOING_MAX_ATTACHMENTS) count = OUTGOING_MAX_ATTACHMENTS;
-    m_writer.Add(PR_ATTACH_NUM, &count);
+    Add(PR_ATTACH_NUM, &count);
 
     // The limit is in kilobytes; computed wide so that no limit wraps around to a small one.
     const ULONGLONG limit = static_cast<ULONGLONG>(m_settings.sizeLimit) * 1024;
@@ -55,7 +55,8 @@ void COutgoingPacket::AddAttachments(const MapiMessage& message) {
             m_deliveredSize += record.size;
             WCHAR devicePath[MAX_PATH] = {};
             DWORD delivered =
-                path ? ConvertToDevice(m_notify, path, devicePath, record.fileName) : 0;
+                path ? ConvertToDevice(m_notify, path, devicePath, record.fileName, &m_deviceNames)
+                     : 0;
             if (delivered) {
                 record.size = delivered;
                 record.state = kAttachmentPresent;
@@ -65,7 +66,7 @@ void COutgoingPacket::AddAttachments(const MapiMessage& message) {
         record.Store(records.data() + i * kAttachmentRecordSize);
     }
     PacketBinary value = {static_cast<ULONG>(records.size()), records.data()};
-    m_writer.Add(PR_ATTACH_DATA_BIN, &value);
+    Add(PR_ATTACH_DATA_BIN, &value);
 
     // The mail client wrote every attachment to a temporary file for this read; none is needed
     // any longer (the delivered ones are already gone).

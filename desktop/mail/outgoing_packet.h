@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "mail_settings.h"
 #include "packet_writer.h"
@@ -32,8 +33,10 @@ public:
 
     // Adds every property of `message` (read in full, attachments in files) in the wire order,
     // writing the body and the selected attachments to the device. The received time comes from
-    // `item`, as the enumeration saw it; everything else from the message.
-    void Build(const CMailItem& item, const MapiMessage& message);
+    // `item`, as the enumeration saw it; everything else from the message. Subject and address
+    // texts too long for the packet are cut so that every later property still fits. S_OK, or
+    // the writer's failure for a property that could not be added: the packet is then unusable.
+    HRESULT Build(const CMailItem& item, const MapiMessage& message);
 
 private:
     void AddParties(const MapiMessage& message);
@@ -41,11 +44,18 @@ private:
     void AddBody(LPCSTR messageId, LPCSTR text);
     void AddSummary(const MapiMessage& message, ULONG attachments);
 
-    // Adds a UTF-16 string property; the writer's result is not needed: what does not fit is
-    // simply absent.
-    void AddText(ULONG tag, const std::u16string& text);
+    // Adds one property, keeping the first failure for Build's result.
+    void Add(ULONG tag, LPCVOID value);
+    // Adds a UTF-16 string property cut, when needed, to leave m_reserve bytes of the packet for
+    // the properties after it.
+    void AddText(ULONG tag, std::u16string text);
+    // Bytes the attachments, the body's file name and the summary take in the packet, and the
+    // texts at their shortest.
+    ULONG TailSize(const CMailItem& item, const MapiMessage& message) const;
 
     PacketWriter& m_writer;
+    HRESULT m_result = S_OK;
+    ULONG m_reserve = 0;
     const MailSettings& m_settings;
     IReplNotify* m_notify;
     // Every attachment file and twice the whole body length.
@@ -54,5 +64,7 @@ private:
     DWORD m_deliveredSize = 0;
     // Attachments that arrived on the device.
     ULONG m_deliveredCount = 0;
+    // Names the message's files take in the device's temporary directory: no two alike.
+    std::vector<std::u16string> m_deviceNames;
     bool m_bodyCut = false;
 };

@@ -60,6 +60,7 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
             HRESULT result = InstallProvider(world->Desktop(), ModuleDir());
             std::cout << "installed " << Utf8(kProviderPath) << " and " << Utf8(kResourcePath)
                       << "\nDllRegisterServer: " << Hresult(result) << "\n";
+            if (FAILED(result)) throw CliError("the provider's registration failed");
         });
     desktop->add_subcommand("uninstall", "unregister the provider and remove its files")
         ->callback([&context] {
@@ -67,6 +68,7 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
             HRESULT result = UninstallProvider(world->Desktop());
             std::cout << "DllUnregisterServer: " << Hresult(result) << "\nremoved "
                       << Utf8(kProviderPath) << " and " << Utf8(kResourcePath) << "\n";
+            if (FAILED(result)) throw CliError("the provider's unregistration failed");
         });
 
     auto* store = app.add_subcommand("store", "drive the desktop store as the engine does");
@@ -84,12 +86,19 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
                 result = QueryStoreInfo(host, 0, 1);
             }
             PrintStoreInfo(result);
-            if (!session) return;
-            for (const auto& received : session->DataRequests())
-                std::cout << "device data request: " << Utf8(received.request.objType)
-                          << (received.request.set ? " set" : " get") << " code "
-                          << received.request.code << " -> " << Hresult(received.reply.result)
-                          << ", " << received.reply.data.size() << " bytes\n";
+            if (session)
+                for (const auto& received : session->DataRequests())
+                    std::cout << "device data request: " << Utf8(received.request.objType)
+                              << (received.request.set ? " set" : " get") << " code "
+                              << received.request.code << " -> "
+                              << Hresult(received.reply.result) << ", "
+                              << received.reply.data.size() << " bytes\n";
+            // Everything learnt is printed above; the status says whether the store answered.
+            if (!result.stage.empty()) throw CliError("the store was not created");
+            if (FAILED(result.initialize))
+                throw CliError("Initialize failed with " + Hresult(result.initialize));
+            if (FAILED(result.storeInfo.at(0)))
+                throw CliError("GetStoreInfo failed with " + Hresult(result.storeInfo.at(0)));
         });
 
     auto* handle = app.add_subcommand("handle", "inspect item handle bytes");
@@ -98,7 +107,11 @@ void AddDesktopCommands(CLI::App& app, CliContext& context) {
         handle->add_subcommand("decode", "print the kind, version and fields of a handle");
     auto hex = std::make_shared<std::string>();
     decode->add_option("HEX", *hex, "the handle bytes in hexadecimal")->required();
-    decode->callback([hex] { std::cout << DecodeHandle(ParseHex(*hex)); });
+    decode->callback([hex] {
+        DecodedHandle decoded = DecodeHandle(ParseHex(*hex));
+        std::cout << decoded.text;
+        if (!decoded.complete) throw CliError("the handle is truncated");
+    });
 
     app.add_subcommand("log", "print the desktop provider's log")->callback([&context] {
         auto world = context.OpenWorld();

@@ -54,21 +54,43 @@ std::string Hex(const std::uint8_t* bytes, size_t count) {
     return text;
 }
 
+// Bytes as text that stays on its line: controls, '"', '\\' and bytes past ASCII as \xHH.
+std::string Printable(const std::uint8_t* bytes, size_t count) {
+    std::string text;
+    char escaped[5];
+    for (size_t i = 0; i < count; ++i) {
+        if (bytes[i] >= 0x20 && bytes[i] < 0x7F && bytes[i] != '"' && bytes[i] != '\\') {
+            text += static_cast<char>(bytes[i]);
+        } else {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", bytes[i]);
+            text += escaped;
+        }
+    }
+    return text;
+}
+
 std::string Time(Reader& reader, const char* name) {
     std::uint32_t low = reader.U32();
     std::uint32_t high = reader.U32();
     return Line("%-16s 0x%08X%08X", name, high, low);
 }
 
-std::string Truncated(const Reader& reader, size_t needed) {
+std::string TruncatedLine(const Reader& reader, size_t needed) {
     return Line("truncated: %zu more bytes needed at offset %zu", needed - reader.Left(),
                 reader.Offset());
 }
 
 }  // namespace
 
-std::string DecodeHandle(const std::vector<std::uint8_t>& bytes) {
+namespace {
+
+// The text of a handle; `complete` is cleared when it ends early.
+std::string Decode(const std::vector<std::uint8_t>& bytes, bool& complete) {
     Reader reader(bytes);
+    auto Truncated = [&](const Reader& at, size_t needed) {
+        complete = false;
+        return TruncatedLine(at, needed);
+    };
     if (!reader.Has(6)) return Truncated(reader, 6);
     const std::uint8_t* header = reader.Take(2);
     unsigned version = header[0] | (header[1] << 8);
@@ -90,8 +112,7 @@ std::string DecodeHandle(const std::vector<std::uint8_t>& bytes) {
             out += Time(reader, "received");
             const std::uint8_t* id = reader.Take(64);
             size_t length = strnlen(reinterpret_cast<const char*>(id), 63);
-            out += Line("%-16s \"%.*s\"", "message id", static_cast<int>(length),
-                        reinterpret_cast<const char*>(id));
+            out += Line("%-16s \"%s\"", "message id", Printable(id, length).c_str());
             if (version == 2) out += Line("%-16s %u", "unread", reader.U32());
             return out;
         }
@@ -111,6 +132,14 @@ std::string DecodeHandle(const std::vector<std::uint8_t>& bytes) {
         default:
             return out + Line("%-16s %zu bytes", "payload", reader.Left());
     }
+}
+
+}  // namespace
+
+DecodedHandle DecodeHandle(const std::vector<std::uint8_t>& bytes) {
+    DecodedHandle decoded;
+    decoded.text = Decode(bytes, decoded.complete);
+    return decoded;
 }
 
 std::vector<std::uint8_t> ParseHex(const std::string& text) {

@@ -8,8 +8,13 @@
 
 namespace velumex {
 
-// One line per field; a payload shorter than its kind requires is reported as truncated.
-std::string DecodeHandle(const std::vector<std::uint8_t>& bytes);
+struct DecodedHandle {
+    std::string text;       // one line per field
+    bool complete = true;   // false when the bytes end before the kind's payload does
+};
+
+// A payload shorter than its kind requires is reported as truncated, in the text and the flag.
+DecodedHandle DecodeHandle(const std::vector<std::uint8_t>& bytes);
 
 // Parses hexadecimal text (blanks allowed between bytes); throws CliError on anything else.
 std::vector<std::uint8_t> ParseHex(const std::string& text);

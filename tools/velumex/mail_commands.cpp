@@ -145,7 +145,9 @@ void AddMail(CliContext& context, const AddArguments& arguments) {
     }
     auto world = context.OpenWorld();
     try {
-        std::cout << "added message " << AddMessage(world->Desktop(), message) << "\n";
+        // Said only once the message is in the store.
+        auto id = AddMessage(world->Desktop(), message);
+        std::cout << "added message " << id << "\n";
     } catch (const MailClientError& e) {
         throw CliError(e.what());
     }

@@ -224,13 +224,26 @@ TEST_F(ConversionTest, WithoutNewExtensionTheSourceExtensionIsKept) {
     EXPECT_EQ(GetFile(m_temp + "note.txt"), "converted");
 }
 
-TEST_F(ConversionTest, AFileIsNeverConvertedOntoItself) {
+TEST_F(ConversionTest, AFileWhereItsConvertedFormGoesIsConvertedIntoAFolderOfItsOwn) {
     UseScripted({{S_OK, "converted"}}, u"");
     std::string path = m_temp + "note.txt";
     PutFile(path, "original");
+    EXPECT_EQ(Deliver(path), 9u);
+    EXPECT_EQ(std::u16string(m_recordName), u"note.txt");
+    EXPECT_EQ(DeviceFile(u"\\Temp\\note.txt"), "converted");
+    ASSERT_EQ(m_calls.size(), 2u);
+    EXPECT_EQ(m_calls[0].source.szFullpath, path);
+    EXPECT_NE(std::string(m_calls[0].destination.szFullpath), path);
+    // The source was read, not overwritten; the converted file and its folder are gone.
+    EXPECT_EQ(GetFile(path), "original");
+    EXPECT_EQ(GetFile(m_temp + "Converted.1\\note.txt"), std::nullopt);
+    EXPECT_EQ(GetFileAttributesA((m_temp + "Converted.1").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The same extension named as the new one is the same case; a failing filter leaves nothing.
+    UseScripted({{E_FAIL, ""}}, u"txt");
     EXPECT_EQ(Deliver(path), 8u);
     EXPECT_EQ(DeviceFile(u"\\Temp\\note.txt"), "original");
-    EXPECT_TRUE(m_calls.empty());
+    EXPECT_EQ(GetFileAttributesA((m_temp + "Converted.1").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ConversionTest, AFailingFilterFallsBackToTheUnconvertedFile) {

@@ -138,6 +138,84 @@ TEST_F(AttachmentTest, SeventyAttachmentsSendTheFirstSixtyFour) {
     EXPECT_TRUE(DesktopTempFiles().empty());
 }
 
+TEST_F(AttachmentTest, TextsTooLongForThePacketAreCutAndEveryCountedRecordFollows) {
+    std::vector<Attachment> files;
+    for (int i = 0; i < 64; ++i) files.push_back(File("part" + std::to_string(i) + ".txt", 4));
+    m_folder->m_settings.options = MAIL_OPT_SYNC | MAIL_OPT_ATTACHMENTS;
+    auto message = Mail();
+    message.subject = std::string(131000, 's');
+    message.body = "Body";
+    message.recipients = {{emu::mailclient::kTo, "", std::string(200, 't') + "@x.org"}};
+    for (int i = 0; i < 600; ++i)
+        message.recipients.push_back({emu::mailclient::kCc, "", "cc" + std::to_string(i) + "@x.org"});
+    message.attachments = files;
+    Select(Add(message));
+
+    Bytes packet = Packet();
+    EXPECT_LE(packet.size(), 260000u);
+    PacketProperties properties(packet);
+    EXPECT_EQ(properties.Tags(),
+              (std::vector<ULONG>{PR_MESSAGE_DELIVERY_TIME, PR_SUBJECT_W, PR_SENDER_EMAIL_ADDRESS_W,
+                                  PR_SENDER_NAME_W, PR_DISPLAY_TO_W, PR_DISPLAY_CC_W,
+                                  PR_ATTACH_NUM, PR_ATTACH_DATA_BIN, PR_BODY_W,
+                                  TAG_WHOLE_MESSAGE_SIZE, PR_MESSAGE_SIZE, PR_HEADER_FOLDER_ENTRYID,
+                                  PR_MESSAGE_FLAGS, PR_MSG_STATUS}));
+    // The subject keeps as much as fits; the later texts get what room is left.
+    std::u16string subject = properties.Text(PR_SUBJECT_W);
+    EXPECT_GT(subject.size(), 90000u);
+    EXPECT_LT(subject.size(), 131000u);
+    EXPECT_EQ(subject, std::u16string(subject.size(), u's'));
+    EXPECT_EQ(properties.Dword(PR_ATTACH_NUM), 64u);
+    EXPECT_EQ(properties.Value(PR_ATTACH_DATA_BIN).size(), 4u + 64 * 532);
+    EXPECT_EQ(properties.Dword(PR_MSG_STATUS), 0x10000000u);
+    EXPECT_EQ(DeviceFiles().size(), 65u);
+}
+
+TEST_F(AttachmentTest, FilesNamedAlikeGetNamesOfTheirOwnOnTheDevice) {
+    m_folder->m_settings.options = MAIL_OPT_SYNC | MAIL_OPT_ATTACHMENTS;
+    auto message = Mail();
+    message.body = "Body";
+    message.attachments = {File("x.txt", 3), File("x.txt", 5), File("X.TXT", 7), File("x", 9)};
+    message.unread = false;
+    // A file named as the message would take the body file's name.
+    const std::string id = std::to_string(std::stoi(Add(Mail())) + 1);
+    message.attachments.back().fileName = id;
+    ASSERT_EQ(Add(message), id);
+    Select(id);
+
+    PacketProperties properties(Packet());
+    const Bytes& records = properties.Value(PR_ATTACH_DATA_BIN);
+    ASSERT_EQ(records.size(), 4u + 4 * 532);
+    const std::vector<std::string> names = {"x.txt", "x(2).txt", "X(3).TXT", id + "(2)"};
+    const std::vector<DWORD> sizes = {3, 5, 7, 9};
+    auto files = DeviceFiles();
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        EXPECT_EQ(Bytes(records.begin() + 4 + i * 532, records.begin() + 4 + (i + 1) * 532),
+                  Record(82, sizes[i], names[i]));
+        ASSERT_EQ(files.count(names[i]), 1u);
+        EXPECT_EQ(files[names[i]].size(), sizes[i]);
+    }
+    EXPECT_EQ(files[id], Utf16File(u"Body"));
+    EXPECT_EQ(files.size(), 5u);
+    EXPECT_EQ(properties.Dword(PR_MSG_STATUS), 0x10000000u);
+}
+
+TEST_F(AttachmentTest, ALongestNameIsCutBeforeItsExtensionAndStillDelivered) {
+    const std::string name = std::string(251, 'n') + ".txt";
+    PacketProperties properties(Send({File(name, 6)}, MAIL_OPT_SYNC | MAIL_OPT_ATTACHMENTS));
+    const Bytes& records = properties.Value(PR_ATTACH_DATA_BIN);
+    ASSERT_EQ(records.size(), 4u + 532);
+    auto files = DeviceFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string delivered = files.begin()->first;
+    EXPECT_LT(delivered.size(), name.size());
+    EXPECT_EQ(delivered.substr(delivered.size() - 4), ".txt");
+    EXPECT_EQ(delivered.substr(0, delivered.size() - 4), std::string(delivered.size() - 4, 'n'));
+    EXPECT_EQ(Bytes(records.begin() + 4, records.end()), Record(82, 6, delivered));
+    EXPECT_EQ(properties.Dword(PR_MSG_STATUS), 0x10000000u);
+}
+
 TEST_F(AttachmentTest, AnEmptyAttachmentIsNeverDelivered) {
     PacketProperties selected(Send({File("empty.txt", 0)}, MAIL_OPT_SYNC | MAIL_OPT_ATTACHMENTS));
     EXPECT_EQ(Bytes(selected.Value(PR_ATTACH_DATA_BIN).begin() + 4,

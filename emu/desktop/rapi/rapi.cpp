@@ -24,7 +24,9 @@ thread_local DWORD t_deviceError = ERROR_SUCCESS;
 
 const HRESULT kNotConnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
-// A decoded reply: the call's result, then the operation's outputs.
+// A decoded reply: the call's result, then the operation's outputs. A reply that ends before its
+// fields do, or that holds more than the caller's buffer takes, is no answer: every call then
+// fails with ERROR_INVALID_DATA (as its result or its last error) and copies nothing more.
 struct Reply {
     Bytes bytes;
     std::optional<ByteReader> in;
@@ -127,9 +129,14 @@ CeRegOpenKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, REGSAM samDesire
     PutText(request, lpszSubKey);
     request.U32(dwReserved).U32(samDesired);
     Reply reply;
-    if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-    *phkResult = AsHandle<HKEY__>(reply.in->U64());
-    return static_cast<LONG>(reply.result);
+    try {
+        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+        *phkResult = AsHandle<HKEY__>(reply.in->U64());
+        return static_cast<LONG>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return ERROR_INVALID_DATA;
+    }
 }
 
 // RegCreateKeyExW on the device (security attributes do not cross).
@@ -146,11 +153,17 @@ CeRegCreateKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, LPWSTR lpszCla
     PutText(request, lpszClass);
     request.U32(fdwOptions).U32(samDesired);
     Reply reply;
-    if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-    *phkResult = AsHandle<HKEY__>(reply.in->U64());
-    DWORD disposition = reply.in->U32();
-    if (lpdwDisposition) *lpdwDisposition = disposition;
-    return static_cast<LONG>(reply.result);
+    try {
+        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+        auto* key = AsHandle<HKEY__>(reply.in->U64());
+        DWORD disposition = reply.in->U32();
+        *phkResult = key;
+        if (lpdwDisposition) *lpdwDisposition = disposition;
+        return static_cast<LONG>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return ERROR_INVALID_DATA;
+    }
 }
 
 // RegQueryValueExW on the device: the data, its type and size come back as the device answers.
@@ -162,16 +175,24 @@ CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lp
     request.U64(FromHandle(hKey));
     PutText(request, lpValueName);
     request.U32(lpType ? 1 : 0).U32(lpData ? 1 : 0).U32(lpcbData ? 1 : 0);
-    request.U32(lpcbData ? *lpcbData : 0);
+    const DWORD capacity = lpcbData ? *lpcbData : 0;
+    request.U32(capacity);
     Reply reply;
-    if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-    DWORD type = reply.in->U32();
-    DWORD size = reply.in->U32();
-    Bytes data = reply.in->Blob();
-    if (lpType) *lpType = type;
-    if (lpcbData) *lpcbData = size;
-    if (lpData && !data.empty()) std::memcpy(lpData, data.data(), data.size());
-    return static_cast<LONG>(reply.result);
+    try {
+        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+        DWORD type = reply.in->U32();
+        DWORD size = reply.in->U32();
+        Bytes data = reply.in->Blob();
+        // Never more than the caller's buffer holds, whatever the reply says.
+        if (lpData && data.size() > capacity) throw activesync::MalformedMessage();
+        if (lpType) *lpType = type;
+        if (lpcbData) *lpcbData = size;
+        if (lpData && !data.empty()) std::memcpy(lpData, data.data(), data.size());
+        return static_cast<LONG>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return ERROR_INVALID_DATA;
+    }
 }
 
 // RegSetValueExW on the device.
@@ -185,8 +206,13 @@ CeRegSetValueEx(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, co
     PutText(request, lpValueName);
     request.U32(dwType).U32(lpData ? 1 : 0).Blob(lpData, lpData ? cbData : 0);
     Reply reply;
-    if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-    return static_cast<LONG>(reply.result);
+    try {
+        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+        return static_cast<LONG>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return ERROR_INVALID_DATA;
+    }
 }
 
 // RegCloseKey on the device.
@@ -194,8 +220,13 @@ STDAPI_(LONG) CeRegCloseKey(HKEY hKey) {
     ByteWriter request = Request(Op::RegCloseKey);
     request.U64(FromHandle(hKey));
     Reply reply;
-    if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-    return static_cast<LONG>(reply.result);
+    try {
+        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+        return static_cast<LONG>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return ERROR_INVALID_DATA;
+    }
 }
 
 // CreateFileW on the device; templates and security attributes do not cross.
@@ -213,8 +244,13 @@ CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     request.U32(dwDesiredAccess).U32(dwShareMode).U32(dwCreationDisposition);
     request.U32(dwFlagsAndAttributes);
     Reply reply;
-    if (!Send(request, reply)) return INVALID_HANDLE_VALUE;
-    return AsHandle<void>(reply.in->U64());
+    try {
+        if (!Send(request, reply)) return INVALID_HANDLE_VALUE;
+        return AsHandle<void>(reply.in->U64());
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return INVALID_HANDLE_VALUE;
+    }
 }
 
 // ReadFile on the device, into the caller's buffer.
@@ -227,12 +263,17 @@ CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lp
     ByteWriter request = Request(Op::ReadFile);
     request.U64(FromHandle(hFile)).U32(nNumberOfBytesToRead);
     Reply reply;
-    if (!Send(request, reply)) return FALSE;
-    Bytes data = reply.in->Blob();
-    if (data.size() > nNumberOfBytesToRead) return FailLocally(ERROR_INVALID_DATA);
-    if (!data.empty()) std::memcpy(lpBuffer, data.data(), data.size());
-    *lpNumberOfBytesRead = static_cast<DWORD>(data.size());
-    return static_cast<BOOL>(reply.result);
+    try {
+        if (!Send(request, reply)) return FALSE;
+        Bytes data = reply.in->Blob();
+        if (data.size() > nNumberOfBytesToRead) throw activesync::MalformedMessage();
+        if (!data.empty()) std::memcpy(lpBuffer, data.data(), data.size());
+        *lpNumberOfBytesRead = static_cast<DWORD>(data.size());
+        return static_cast<BOOL>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return FALSE;
+    }
 }
 
 // WriteFile on the device, from the caller's buffer.
@@ -245,9 +286,14 @@ CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     ByteWriter request = Request(Op::WriteFile);
     request.U64(FromHandle(hFile)).Blob(lpBuffer, nNumberOfBytesToWrite);
     Reply reply;
-    if (!Send(request, reply)) return FALSE;
-    *lpNumberOfBytesWritten = reply.in->U32();
-    return static_cast<BOOL>(reply.result);
+    try {
+        if (!Send(request, reply)) return FALSE;
+        *lpNumberOfBytesWritten = reply.in->U32();
+        return static_cast<BOOL>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return FALSE;
+    }
 }
 
 // CloseHandle on the device.
@@ -255,8 +301,13 @@ STDAPI_(BOOL) CeCloseHandle(HANDLE hObject) {
     ByteWriter request = Request(Op::CloseHandle);
     request.U64(FromHandle(hObject));
     Reply reply;
-    if (!Send(request, reply)) return FALSE;
-    return static_cast<BOOL>(reply.result);
+    try {
+        if (!Send(request, reply)) return FALSE;
+        return static_cast<BOOL>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return FALSE;
+    }
 }
 
 // DeleteFileW on the device.
@@ -264,8 +315,13 @@ STDAPI_(BOOL) CeDeleteFile(LPCWSTR lpFileName) {
     ByteWriter request = Request(Op::DeleteFile);
     PutText(request, lpFileName);
     Reply reply;
-    if (!Send(request, reply)) return FALSE;
-    return static_cast<BOOL>(reply.result);
+    try {
+        if (!Send(request, reply)) return FALSE;
+        return static_cast<BOOL>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return FALSE;
+    }
 }
 
 // GetTempPathW on the device.
@@ -274,12 +330,19 @@ STDAPI_(DWORD) CeGetTempPath(DWORD nBufferLength, LPWSTR lpBuffer) {
     ByteWriter request = Request(Op::GetTempPath);
     request.U32(nBufferLength);
     Reply reply;
-    if (!Send(request, reply)) return 0;
-    std::u16string text = reply.in->Text();
-    if (reply.result && reply.result < nBufferLength) {
-        std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+    try {
+        if (!Send(request, reply)) return 0;
+        std::u16string text = reply.in->Text();
+        if (reply.result && reply.result < nBufferLength) {
+            // The text with its terminator must fit the buffer, whatever length the reply says.
+            if (text.size() >= nBufferLength) throw activesync::MalformedMessage();
+            std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+        }
+        return reply.result;
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return 0;
     }
-    return reply.result;
 }
 
 // The device's version.
@@ -288,14 +351,19 @@ STDAPI_(BOOL) CeGetVersionEx(LPCEOSVERSIONINFO lpVersionInformation) {
         return FailLocally(ERROR_INVALID_PARAMETER);
     ByteWriter request = Request(Op::GetVersionEx);
     Reply reply;
-    if (!Send(request, reply)) return FALSE;
-    lpVersionInformation->dwMajorVersion = reply.in->U32();
-    lpVersionInformation->dwMinorVersion = reply.in->U32();
-    lpVersionInformation->dwBuildNumber = reply.in->U32();
-    lpVersionInformation->dwPlatformId = reply.in->U32();
-    std::u16string servicePack = reply.in->Text().substr(0, 127);
-    std::memset(lpVersionInformation->szCSDVersion, 0, sizeof lpVersionInformation->szCSDVersion);
-    std::memcpy(lpVersionInformation->szCSDVersion, servicePack.c_str(),
-                servicePack.size() * sizeof(WCHAR));
-    return static_cast<BOOL>(reply.result);
+    try {
+        if (!Send(request, reply)) return FALSE;
+        lpVersionInformation->dwMajorVersion = reply.in->U32();
+        lpVersionInformation->dwMinorVersion = reply.in->U32();
+        lpVersionInformation->dwBuildNumber = reply.in->U32();
+        lpVersionInformation->dwPlatformId = reply.in->U32();
+        std::u16string servicePack = reply.in->Text().substr(0, 127);  // 128 units with the zero
+        std::memset(lpVersionInformation->szCSDVersion, 0, sizeof lpVersionInformation->szCSDVersion);
+        std::memcpy(lpVersionInformation->szCSDVersion, servicePack.c_str(),
+                    servicePack.size() * sizeof(WCHAR));
+        return static_cast<BOOL>(reply.result);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return FALSE;
+    }
 }

@@ -142,8 +142,8 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
 // its parent is missing.
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
-// Removes one empty folder: ERROR_DIR_NOT_EMPTY when it holds anything, ERROR_DIRECTORY when the
-// name is a file.
+// Removes one empty folder: ERROR_DIR_NOT_EMPTY when it holds anything, ERROR_DIRECTORY when
+// the name is a file, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when it does not exist.
 BOOL RemoveDirectoryA(LPCSTR lpPathName);
 BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 
@@ -205,6 +205,7 @@ using LPWIN32_FIND_DATA = LPWIN32_FIND_DATAW;
 #define GetFileAttributes GetFileAttributesA
 #define SetFileAttributes SetFileAttributesA
 #define CreateDirectory CreateDirectoryA
+#define RemoveDirectory RemoveDirectoryA
 #define FindFirstFile FindFirstFileA
 #define FindNextFile FindNextFileA
 #define GetTempPath GetTempPathA

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "pal/runtime/machine_stores.h"
+
 namespace pal {
 
 namespace fs = std::filesystem;
@@ -54,6 +56,9 @@ std::unique_ptr<World> World::Create(const fs::path& dir, const WorldOptions& op
     fs::create_directories(dir, ec);
     if (ec) throw WorldError("cannot create " + dir.string() + ": " + ec.message());
     std::unique_ptr<World> world(new World(fs::absolute(dir), LockWorld(dir)));
+    // Asked again under the lock: of two creations racing past the first test, the one that
+    // locks second finds the world the other made.
+    if (Exists(dir)) throw WorldError("a world already exists in " + dir.string());
     {
         std::ofstream file(dir / kWorldFile);
         file << "format=1\n";
@@ -82,6 +87,8 @@ std::unique_ptr<World> World::Open(const fs::path& dir) {
             std::make_unique<Machine>(name, world->m_dir / name, LoadMachineConfig(dir / name)));
     if (!world->Find("desktop") || !world->Find("device"))
         throw WorldError("world " + dir.string() + " lacks its desktop or device machine");
+    // A store lost since it was made is reported now, before anything could make it again.
+    for (auto& machine : world->m_machines) CheckRecordedStores(*machine);
     return world;
 }
 

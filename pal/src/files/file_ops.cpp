@@ -189,6 +189,7 @@ BOOL MakeDirectory(LPCWSTR name) {
 }
 
 BOOL RemoveEmptyDirectory(LPCWSTR name) {
+    if (!name) return Fail(ERROR_PATH_NOT_FOUND);
     FileSystem& fileSystem = CurrentFileSystem();
     std::lock_guard<std::mutex> guard(fileSystem.NamespaceLock());
     DWORD error = 0;

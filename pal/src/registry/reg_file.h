@@ -11,6 +11,14 @@
 namespace pal::reg {
 
 inline constexpr std::u16string_view kRegFileHeader = u"Windows Registry Editor Version 5.00";
+// A hive file opens with this comment and closes with kHiveEndLine, so that a file cut short is
+// told from a smaller registry. Files without the opening comment load as before.
+inline constexpr std::u16string_view kHiveSealLine = u"; this hive ends with the line \"; end\"";
+inline constexpr std::u16string_view kHiveEndLine = u"; end";
+
+// Quoted names escape '\' and '"' with a backslash, and CR and LF as \r and \n so that a name
+// stays on its line. A key path whose names hold control characters is written as its names,
+// each quoted so, joined by '\': ["HKEY_CURRENT_USER"\"Software"\"a\nb"].
 
 // One value line: "name"= or @= followed by a quoted string (a REG_SZ whose bytes are exactly
 // its text and one terminator), dword:xxxxxxxx (a 4-byte REG_DWORD) or hex / hex(N) bytes,
@@ -22,12 +30,16 @@ std::u16string FormatValueLine(const Value& value);
 void AppendKeyBlocks(std::u16string& out, const Key& key, const std::u16string& path,
                      bool recursive);
 
-// The text of a hive: the header, then every key below the root (the root itself only when it
-// holds values).
+// The "[path]" line of a key (without its line break).
+std::u16string FormatKeyLine(std::u16string_view path);
+
+// The text of a hive: the header and the opening comment, then every key below the root (the
+// root itself only when it holds values), then the closing line.
 std::u16string FormatHive(const Key& root, std::u16string_view rootName);
 
 // Reads a hive's text into `root`, whose keys all lie under `rootName`. Throws RegistryError
-// naming `fileName` and the line for anything malformed.
+// naming `fileName` and the line for anything malformed, and for a sealed hive that lacks its
+// closing line.
 void ParseHive(std::u16string_view text, std::u16string_view rootName, Key& root,
                const std::string& fileName);
 

@@ -15,10 +15,22 @@ void AppendHex(std::u16string& out, unsigned value, int digits) {
 void AppendQuoted(std::u16string& out, std::u16string_view text) {
     out += u'"';
     for (char16_t u : text) {
-        if (u == u'\\' || u == u'"') out += u'\\';
-        out += u;
+        if (u == u'\r') {
+            out += u"\\r";
+        } else if (u == u'\n') {
+            out += u"\\n";
+        } else {
+            if (u == u'\\' || u == u'"') out += u'\\';
+            out += u;
+        }
     }
     out += u'"';
+}
+
+bool HasControlCharacter(std::u16string_view text) {
+    for (char16_t u : text)
+        if (u < 0x20) return true;
+    return false;
 }
 
 // The text of a REG_SZ whose bytes are exactly that text and one terminator, with no line
@@ -38,6 +50,24 @@ bool AsPlainString(const Value& value, std::u16string& text) {
 }
 
 }  // namespace
+
+std::u16string FormatKeyLine(std::u16string_view path) {
+    std::u16string line = u"[";
+    if (!HasControlCharacter(path)) {
+        line += path;
+    } else {
+        // Names never hold '\', so the path splits back into its names.
+        size_t start = 0;
+        while (true) {
+            size_t end = path.find(u'\\', start);
+            AppendQuoted(line, path.substr(start, end - start));
+            if (end == std::u16string_view::npos) break;
+            line += u'\\';
+            start = end + 1;
+        }
+    }
+    return line + u"]";
+}
 
 std::u16string FormatValueLine(const Value& value) {
     std::u16string line;
@@ -84,7 +114,7 @@ std::u16string FormatValueLine(const Value& value) {
 
 void AppendKeyBlocks(std::u16string& out, const Key& key, const std::u16string& path,
                      bool recursive) {
-    out += u"[" + path + u"]\r\n";
+    out += FormatKeyLine(path) + u"\r\n";
     for (const auto& value : key.values) out += FormatValueLine(value);
     out += u"\r\n";
     if (!recursive) return;
@@ -95,10 +125,14 @@ void AppendKeyBlocks(std::u16string& out, const Key& key, const std::u16string& 
 std::u16string FormatHive(const Key& root, std::u16string_view rootName) {
     std::u16string out(kRegFileHeader);
     out += u"\r\n\r\n";
+    out += kHiveSealLine;
+    out += u"\r\n\r\n";
     std::u16string name(rootName);
     if (!root.values.empty()) AppendKeyBlocks(out, root, name, false);
     for (const auto& child : root.subkeys)
         AppendKeyBlocks(out, *child, name + u"\\" + child->name, true);
+    out += kHiveEndLine;
+    out += u"\r\n";
     return out;
 }
 

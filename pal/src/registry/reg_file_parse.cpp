@@ -28,14 +28,22 @@ public:
 
     void Run() {
         bool sawHeader = false;
+        bool sealed = false, ended = false;
+        size_t firstLine = 0;  // the first line after the header that is not blank
         for (m_index = 0; m_index < m_lines.size(); ++m_index) {
             std::u16string_view line = m_lines[m_index];
             m_lineNo = m_index + 1;
             if (IsBlank(line)) continue;
+            if (sawHeader && !firstLine) {
+                firstLine = m_lineNo;
+                sealed = TrimRight(line) == kHiveSealLine;
+            }
+            if (ended) Fail("text after the closing \"" + U8(kHiveEndLine) + "\" line");
             if (!sawHeader) {
                 if (line != kRegFileHeader) Fail("expected \"" + U8(kRegFileHeader) + "\"");
                 sawHeader = true;
             } else if (line.front() == u';') {
+                ended = sealed && TrimRight(line) == kHiveEndLine;
                 continue;
             } else if (line.front() == u'[') {
                 OpenKey(line);
@@ -48,6 +56,12 @@ public:
         if (!sawHeader) {
             m_lineNo = 1;
             Fail("expected \"" + U8(kRegFileHeader) + "\"");
+        }
+        if (sealed && !ended) {
+            m_lineNo = m_lines.size();
+            while (m_lineNo > 1 && IsBlank(m_lines[m_lineNo - 1])) --m_lineNo;
+            Fail("the file is cut short here: it lacks its closing \"" + U8(kHiveEndLine) +
+                 "\" line");
         }
     }
 
@@ -65,19 +79,51 @@ private:
         return s;
     }
 
+    // The names of a key line written as quoted names joined by '\' (its '[' already read).
+    std::vector<std::u16string> QuotedNames(std::u16string_view line) {
+        std::vector<std::u16string> names;
+        size_t pos = 1;
+        while (true) {
+            if (pos >= line.size() || line[pos] != u'"') Fail("expected a quoted key name");
+            ++pos;
+            names.push_back(Quoted(line, pos));
+            if (pos < line.size() && line[pos] == u'\\') {
+                ++pos;
+                continue;
+            }
+            if (pos + 1 != line.size() || line[pos] != u']')
+                Fail("a key line must end with ']'");
+            return names;
+        }
+    }
+
     void OpenKey(std::u16string_view line) {
         line = TrimRight(line);
-        if (line.size() < 2 || line.back() != u']') Fail("a key line must end with ']'");
-        std::u16string_view path = line.substr(1, line.size() - 2);
-        if (!path.empty() && path.front() == u'-') Fail("key deletion is not allowed in a hive");
-        size_t slash = path.find(u'\\');
-        std::u16string_view root = path.substr(0, slash);
+        std::vector<std::u16string> owned;
+        std::vector<std::u16string_view> names;
+        std::u16string_view root, path;
+        if (line.size() > 1 && line[1] == u'"') {
+            owned = QuotedNames(line);
+            root = owned.front();
+            path = root;
+            names.assign(owned.begin() + 1, owned.end());
+            if (names.empty()) Fail("malformed key name " + U8(root));
+        } else {
+            if (line.size() < 2 || line.back() != u']') Fail("a key line must end with ']'");
+            path = line.substr(1, line.size() - 2);
+            if (!path.empty() && path.front() == u'-')
+                Fail("key deletion is not allowed in a hive");
+            size_t slash = path.find(u'\\');
+            root = path.substr(0, slash);
+            if (slash != std::u16string_view::npos &&
+                (!SplitKeyPath(path.substr(slash + 1), names) || names.empty()))
+                Fail("malformed key name " + U8(path));
+        }
         if (!EqualsNoCase(root, m_rootName))
             Fail("key " + U8(path) + " does not lie under " + U8(m_rootName));
-        std::vector<std::u16string_view> names;
-        if (slash != std::u16string_view::npos &&
-            (!SplitKeyPath(path.substr(slash + 1), names) || names.empty()))
-            Fail("malformed key name " + U8(path));
+        for (auto name : names)
+            if (!IsValidKeyName(name))
+                Fail("a key name must be 1 to 255 characters without '\\'");
         Key* key = &m_root;
         for (auto name : names) {
             bool created = false;
@@ -93,9 +139,14 @@ private:
             char16_t u = line[pos++];
             if (u == u'"') return text;
             if (u == u'\\') {
-                if (pos >= line.size() || (line[pos] != u'\\' && line[pos] != u'"'))
-                    Fail("unknown escape in quoted text");
+                if (pos >= line.size()) Fail("unknown escape in quoted text");
                 u = line[pos++];
+                if (u == u'r')
+                    u = u'\r';
+                else if (u == u'n')
+                    u = u'\n';
+                else if (u != u'\\' && u != u'"')
+                    Fail("unknown escape in quoted text");
             }
             text += u;
         }

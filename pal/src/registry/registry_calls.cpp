@@ -138,6 +138,8 @@ LONG CreateKey(HKEY hKey, std::u16string_view subKey, REGSAM access, PHKEY resul
     if (parent.Error() != ERROR_SUCCESS) return parent.Error();
     std::vector<std::u16string_view> names;
     if (!SplitKeyPath(subKey, names)) return ERROR_BAD_PATHNAME;
+    for (auto name : names)
+        if (!IsValidKeyName(name)) return ERROR_INVALID_PARAMETER;
 
     std::shared_ptr<Key> key = parent.Get();
     size_t existing = 0;

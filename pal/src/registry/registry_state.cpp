@@ -1,7 +1,9 @@
 #include "registry_state.h"
 
 #include "pal/runtime/machine.h"
+#include "pal/runtime/machine_stores.h"
 #include "pal/runtime/registry_store.h"
+#include "pal/runtime/world.h"
 #include "reg_file.h"
 
 namespace pal::reg {
@@ -16,7 +18,15 @@ RegistryState::RegistryState(Machine& machine)
         hive.root->lastWrite = machine.NowUtc();
         auto path = machine.Dir() / hive.fileName;
         std::u16string text;
-        if (ReadHiveFile(path, text)) ParseHive(text, hive.name, *hive.root, path.string());
+        try {
+            if (!CheckStore(machine, hive.fileName)) continue;
+            ReadHiveFile(path, text);
+            ParseHive(text, hive.name, *hive.root, path.string());
+            // A hive that loaded is recorded, so that losing it later is told from never having it.
+            RecordStore(machine, hive.fileName);
+        } catch (const WorldError& damaged) {
+            throw RegistryError(damaged.what());
+        }
     }
 }
 
@@ -42,6 +52,11 @@ void RegistryState::Touch(Key& key) {
 void RegistryState::WriteHive(Hive& hive) {
     WriteHiveFile(m_machine.Dir() / hive.fileName, FormatHive(*hive.root, hive.name));
     hive.dirty = false;
+    try {
+        RecordStore(m_machine, hive.fileName);
+    } catch (const WorldError& failed) {
+        throw RegistryError(failed.what());
+    }
 }
 
 void RegistryState::FlushHive(const Key& key) {

@@ -36,6 +36,10 @@ ParsedPath ParsePath(std::u16string_view keyPath) {
     if (slash != std::u16string_view::npos &&
         (!reg::SplitKeyPath(keyPath.substr(slash + 1), parsed.names)))
         throw RegistryError("malformed key path " + U8(keyPath));
+    for (auto name : parsed.names)
+        if (!reg::IsValidKeyName(name))
+            throw RegistryError("key name longer than " + std::to_string(reg::kMaxKeyNameLength) +
+                                " characters in " + U8(keyPath));
     return parsed;
 }
 
@@ -205,7 +209,8 @@ std::u16string RegistryStore::ExportValue(std::u16string_view keyPath, std::u16s
         throw RegistryError("no value " + (name.empty() ? std::string("(default)") : U8(name)) +
                             " in " + U8(keyPath));
     std::u16string out(reg::kRegFileHeader);
-    out += u"\r\n\r\n[" + FullName(path, key) + u"]\r\n" + reg::FormatValueLine(*value) + u"\r\n";
+    out += u"\r\n\r\n" + reg::FormatKeyLine(FullName(path, key)) + u"\r\n" +
+           reg::FormatValueLine(*value) + u"\r\n";
     return out;
 }
 

@@ -43,4 +43,12 @@ struct Key {
 // name inside the path makes it malformed (nothing is returned then).
 bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>& names);
 
+// The longest key name the registry keeps.
+inline constexpr size_t kMaxKeyNameLength = 255;
+// A name a key can have: 1 to 255 characters, none of them '\'.
+inline bool IsValidKeyName(std::u16string_view name) {
+    return !name.empty() && name.size() <= kMaxKeyNameLength &&
+           name.find(u'\\') == std::u16string_view::npos;
+}
+
 }  // namespace pal::reg

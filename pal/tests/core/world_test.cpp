@@ -1,3 +1,4 @@
+#include <atomic>
 #include <fstream>
 #include <thread>
 
@@ -23,6 +24,26 @@ TEST(World, CreateLaysOutBothMachinesAndRefusesASecondCreate) {
     EXPECT_EQ(temp.Device().Config().os.platformId, 3u);
     EXPECT_EQ(temp.Desktop().Config().codePage, 1252u);
     EXPECT_THROW(World::Create(temp.Dir()), WorldError);
+}
+
+TEST(World, OfTwoCreationsAtOnceExactlyOneSucceeds) {
+    TempWorld base;
+    for (int round = 0; round < 20; ++round) {
+        auto dir = base.Dir().parent_path() / ("race" + std::to_string(round));
+        std::atomic<int> created{0};
+        // Each closes at once, so that a late second creation would find the lock free.
+        auto create = [&] {
+            try {
+                World::Create(dir).reset();
+                ++created;
+            } catch (const WorldError&) {
+            }
+        };
+        std::thread first(create), second(create);
+        first.join();
+        second.join();
+        EXPECT_EQ(created.load(), 1) << round;
+    }
 }
 
 TEST(World, OneProcessAtATimeOpensAWorld) {

@@ -138,6 +138,7 @@ TEST_F(FileOps, RemoveDirectoryTakesOnlyEmptyFolders) {
     EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(RemoveDirectoryW(u"C:\\"));
     EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(GetFile(u"C:\\Data\\x.txt"), "x");
     ASSERT_TRUE(DeleteFileA("C:\\Data\\x.txt"));
     EXPECT_TRUE(RemoveDirectoryA("C:\\DATA"));
     EXPECT_EQ(GetFileAttributesA("C:\\Data"), INVALID_FILE_ATTRIBUTES);

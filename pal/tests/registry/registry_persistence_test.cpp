@@ -102,6 +102,7 @@ TEST(RegistryPersistence, HiveFilesAreRegedit5Text) {
     world.Reopen();
     EXPECT_EQ(ReadFile(world.Dir() / "desktop/HKCU.reg"),
               HiveBytes(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                        u"; this hive ends with the line \"; end\"\r\n\r\n"
                         u"[HKEY_CURRENT_USER\\Software]\r\n\r\n"
                         u"[HKEY_CURRENT_USER\\Software\\Q]\r\n"
                         u"@=\"a \\\"b\\\" \\\\c\"\r\n"
@@ -110,7 +111,8 @@ TEST(RegistryPersistence, HiveFilesAreRegedit5Text) {
                         u"[HKEY_CURRENT_USER\\Software\\Q\\Sub]\r\n"
                         u"\"Bin\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,"
                         u"ab,ab,\\\r\n"
-                        u"  ab,ab,ab,ab,ab,ab,ab,ab\r\n\r\n"));
+                        u"  ab,ab,ab,ab,ab,ab,ab,ab\r\n\r\n"
+                        u"; end\r\n"));
     EXPECT_FALSE(std::filesystem::exists(world.Dir() / "desktop/HKCU.reg.tmp"));
 }
 
@@ -194,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
                   u"\"a\"=\"open\r\n",
                   "HKLM.reg:4:"},
         Malformed{u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\X]\r\n"
-                  u"\"a\"=\"bad \\n escape\"\r\n",
+                  u"\"a\"=\"bad \\q escape\"\r\n",
                   "HKLM.reg:3:"},
         Malformed{u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\X]\r\n"
                   u"\"a\"=dword:123456789\r\n",

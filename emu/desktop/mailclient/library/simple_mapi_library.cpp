@@ -56,6 +56,16 @@ std::string SafeFileName(std::string name) {
     return name.empty() ? std::string("attachment") : name;
 }
 
+// `name` with its stem cut so that `folder` + name fits MAX_PATH with its terminator; the
+// extension is kept (a name of any length the client accepts can still be written).
+std::string FittingName(const std::string& folder, const std::string& name) {
+    if (folder.size() + name.size() < MAX_PATH || folder.size() + 1 >= MAX_PATH) return name;
+    size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    if (folder.size() + extension.size() + 1 >= MAX_PATH) extension.clear();
+    return name.substr(0, MAX_PATH - 1 - folder.size() - extension.size()) + extension;
+}
+
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& content) {
     // Creates or truncates the file for writing.
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -111,15 +121,18 @@ bool WriteAttachmentFiles(const Message& message, MessageView& view) {
     for (const Attachment& attachment : message.attachments) {
         std::string name = SafeFileName(ToAnsi(attachment.fileName));
         std::string folder(temp, length);
-        for (int n = 1; !used.insert(pal::ToUpper(pal::Cp1252ToUtf16(folder + name))).second; ++n) {
+        std::string fitted = FittingName(folder, name);
+        for (int n = 1; !used.insert(pal::ToUpper(pal::Cp1252ToUtf16(folder + fitted))).second;
+             ++n) {
             folder = std::string(temp, length) + "MailClient" + std::to_string(message.id) + "." +
                      std::to_string(n) + "\\";
             // Makes the subfolder; one left from an earlier read is fine.
             if (!CreateDirectoryA(folder.c_str(), nullptr) &&
                 GetLastError() != ERROR_ALREADY_EXISTS)
                 return false;
+            fitted = FittingName(folder, name);
         }
-        std::string path = folder + name;
+        std::string path = folder + fitted;
         if (!WriteWholeFile(path, attachment.content)) return false;
         view.files.push_back({path, ToAnsi(attachment.fileName)});
     }

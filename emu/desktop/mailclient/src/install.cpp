@@ -11,6 +11,7 @@
 
 #include "emu/mailclient/inbox_watch.h"
 #include "emu/mailclient/mail_client.h"
+#include "mail_store.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/encoding.h"
 #include "pal/runtime/machine.h"
@@ -105,6 +106,10 @@ void InstallMailClient(pal::Machine& machine) {
     std::u16string server = u"CLSID\\" + std::u16string(clsid) + u"\\InprocServer32";
     SetString(HKEY_CLASSES_ROOT, server, u"", REG_SZ, kStoreLibraryPath);
     SetString(HKEY_CLASSES_ROOT, server, u"ThreadingModel", REG_SZ, u"Apartment");
+    // The message store is made here, so that losing it later is reported, not hidden.
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    store.Db();
 }
 
 }  // namespace emu::mailclient

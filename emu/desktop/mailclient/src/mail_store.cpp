@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "pal/runtime/machine.h"
+#include "pal/runtime/machine_stores.h"
 
 namespace emu::mailclient {
 
@@ -48,7 +49,10 @@ void Execute(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(db, "cannot execute");
 }
 
-MailStore::MailStore(pal::Machine& machine) : m_file(machine.Dir() / "mailclient.db") {}
+constexpr const char* kStoreFile = "mailclient.db";
+
+MailStore::MailStore(pal::Machine& machine)
+    : m_machine(machine), m_file(machine.Dir() / kStoreFile) {}
 
 MailStore::~MailStore() {
     if (m_db) sqlite3_close(m_db);
@@ -56,6 +60,8 @@ MailStore::~MailStore() {
 
 sqlite3* MailStore::Db() {
     if (m_db) return m_db;
+    // A store made once and since lost is reported, never made again as an empty Inbox.
+    pal::CheckStore(m_machine, kStoreFile);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(m_file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
@@ -72,6 +78,7 @@ sqlite3* MailStore::Db() {
         throw;
     }
     m_db = db;
+    pal::RecordStore(m_machine, kStoreFile);
     return m_db;
 }
 

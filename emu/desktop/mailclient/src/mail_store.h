@@ -25,7 +25,8 @@ public:
     explicit MailStore(pal::Machine& machine);
     ~MailStore() override;
 
-    // The connection, opened (and the schema made) on first use. Callers hold Lock().
+    // The connection, opened (and the schema made) on first use. Callers hold Lock(). Throws
+    // pal::WorldError when the store was made once and is now missing or empty.
     sqlite3* Db();
     std::recursive_mutex& Lock() { return m_lock; }
 
@@ -35,6 +36,7 @@ public:
     void SetLogonRefused(bool refused) { m_logonRefused = refused; }
 
 private:
+    pal::Machine& m_machine;
     std::filesystem::path m_file;
     std::recursive_mutex m_lock;
     sqlite3* m_db = nullptr;

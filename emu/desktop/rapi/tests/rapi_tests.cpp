@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "activesync/device_link.h"
@@ -164,6 +165,80 @@ TEST_F(RapiTest, CallsFailAsADisconnectedDeviceWould) {
     // Keys opened before a drop are gone with the device's server.
     m_link->Connect(0x99);
     EXPECT_EQ(CeRegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+}  // namespace
+
+namespace {
+
+// A device whose remote-call server answers every call with `reply`.
+class HostileDeviceTest : public RapiTest {
+protected:
+    void Answer(Bytes reply) {
+        m_link->Serve(kRapiEndpoint, kRapiServerPath, [reply](const Bytes&) { return reply; });
+    }
+    // A reply: result, device last error, then the operation's fields.
+    static Bytes Reply(std::uint32_t result, const std::function<void(ByteWriter&)>& fields) {
+        ByteWriter out;
+        out.U32(result).U32(0);
+        fields(out);
+        return out.Take();
+    }
+};
+
+TEST_F(HostileDeviceTest, RepliesLargerThanTheCallersBufferCopyNothingAndFail) {
+    const std::vector<BYTE> oversized(64, 0xEE);
+    Answer(Reply(ERROR_SUCCESS, [&](ByteWriter& out) {
+        out.U32(REG_BINARY).U32(4).Blob(oversized.data(), oversized.size());
+    }));
+    BYTE buffer[16] = {};
+    DWORD size = 4;
+    DWORD type = 0;
+    EXPECT_EQ(CeRegQueryValueEx(reinterpret_cast<HKEY>(8), u"V", nullptr, &type, buffer, &size),
+              ERROR_INVALID_DATA);
+    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 16), std::vector<BYTE>(16, 0));
+
+    // A temporary path longer than the buffer although its length claims to fit.
+    const std::u16string longPath(100, u'x');
+    Answer(Reply(3, [&](ByteWriter& out) { out.Text(longPath); }));
+    WCHAR path[8] = {};
+    EXPECT_EQ(CeGetTempPath(8, path), 0u);
+    EXPECT_EQ(CeGetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+    EXPECT_EQ(std::u16string(path, 8), std::u16string(8, u'\0'));
+
+    BYTE read[4] = {};
+    DWORD got = 0;
+    Answer(Reply(TRUE, [&](ByteWriter& out) { out.Blob(oversized.data(), oversized.size()); }));
+    EXPECT_FALSE(CeReadFile(reinterpret_cast<HANDLE>(8), read, sizeof read, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+}
+
+TEST_F(HostileDeviceTest, RepliesCutShortFailEveryCallWithoutThrowing) {
+    for (const Bytes& reply : {Bytes{}, Bytes{0, 0}, Reply(ERROR_SUCCESS, [](ByteWriter& out) {
+                                                       out.U32(REG_DWORD);
+                                                   })}) {
+        Answer(reply);
+        HKEY key = reinterpret_cast<HKEY>(1);
+        EXPECT_NE(CeRegOpenKeyEx(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_SUCCESS);
+        DWORD disposition = 7;
+        EXPECT_NE(CeRegCreateKeyEx(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 0, nullptr,
+                                   &key, &disposition),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(disposition, 7u);
+        BYTE data[4] = {};
+        DWORD size = sizeof data;
+        EXPECT_NE(CeRegQueryValueEx(key, u"V", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+        EXPECT_EQ(CeCreateFile(u"\\f", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        EXPECT_FALSE(CeWriteFile(reinterpret_cast<HANDLE>(8), data, 4, &written, nullptr));
+        WCHAR temp[MAX_PATH];
+        EXPECT_EQ(CeGetTempPath(MAX_PATH, temp), 0u);
+        CEOSVERSIONINFO version = {};
+        version.dwOSVersionInfoSize = 276;
+        EXPECT_FALSE(CeGetVersionEx(&version));
+        EXPECT_EQ(CeGetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "notification_post.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
+#include "pal/runtime/machine_stores.h"
+#include "pal/runtime/world.h"
 
 namespace emu::cedb {
 
@@ -73,9 +75,21 @@ void CedbState::SyncAll() {
 
 std::shared_ptr<Volume> CedbState::ObjectStoreLocked() {
     if (!m_objectStore) {
-        auto file = m_machine.Dir() / "objectstore.db";
-        m_objectStore = std::filesystem::exists(file) ? Volume::OpenExisting(file)
-                                                      : Volume::Create(file, kObjectStoreTag);
+        constexpr const char* kStoreFile = "objectstore.db";
+        auto file = m_machine.Dir() / kStoreFile;
+        bool made = false;
+        try {
+            made = pal::CheckStore(m_machine, kStoreFile);
+        } catch (const pal::WorldError&) {
+            // Made once and since lost or emptied: not made again as an empty object store.
+            throw CedbError(ERROR_INVALID_DATA);
+        }
+        if (made) {
+            m_objectStore = Volume::OpenExisting(file);
+        } else {
+            m_objectStore = Volume::Create(file, kObjectStoreTag);
+            pal::RecordStore(m_machine, kStoreFile);
+        }
     }
     return m_objectStore;
 }

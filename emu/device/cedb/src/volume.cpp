@@ -70,11 +70,12 @@ enum class Run { Keyed, Unkeyed };
 // How a walk bounds a run: not at all, or by the position's (key, CEOID), strictly or not.
 enum class Bound { None, Strict, Inclusive };
 
-// A query over one run, in walking order: its records (record, key) from the `?5`th on, LIMIT 1,
-// or (count) how many there are. ?1 the database, ?2 the sort property, ?3 and ?4 the bounding
-// position's key and CEOID. Every form is a range of one index, so the first row costs
-// O(log n), whatever the size of the database.
-std::string RunSql(Run run, Bound bound, bool forward, bool count) {
+// A query over one run, in walking order: its records (record, key) from the `?5`th on, at most
+// ?6 of them, or (count) how many there are. ?1 the database, ?2 the sort property, ?3 and ?4 the
+// bounding position's key and CEOID. Every form is a range of one index, so the first row costs
+// O(log n), whatever the size of the database. Without a sort property (`sorted` false) every
+// record is unkeyed, and the unkeyed run is the database's records index alone.
+std::string RunSql(Run run, Bound bound, bool forward, bool count, bool sorted) {
     std::string op = forward ? ">" : "<";
     if (bound == Bound::Inclusive) op += "=";
     std::string dir = forward ? "" : " DESC";
@@ -86,13 +87,17 @@ std::string RunSql(Run run, Bound bound, bool forward, bool count) {
         if (!count) sql += " ORDER BY sort_key" + dir + ", record" + dir;
     } else {
         if (!count) sql = "SELECT r.oid, NULL";
-        sql +=
-            " FROM records r WHERE r.db = ?1 AND NOT EXISTS (SELECT 1 FROM properties p"
-            " WHERE p.record = r.oid AND p.propid = ?2 AND p.sort_key IS NOT NULL)";
+        sql += " FROM records r WHERE r.db = ?1";
+        if (sorted)
+            sql +=
+                " AND NOT EXISTS (SELECT 1 FROM properties p"
+                " WHERE p.record = r.oid AND p.propid = ?2 AND p.sort_key IS NOT NULL)";
+        else
+            sql += " AND ?2 = 0";
         if (bound != Bound::None) sql += " AND r.oid " + op + " ?4";
         if (!count) sql += " ORDER BY r.oid" + dir;
     }
-    if (!count) sql += " LIMIT 1 OFFSET ?5";
+    if (!count) sql += " LIMIT ?6 OFFSET ?5";
     return sql;
 }
 
@@ -283,6 +288,7 @@ std::optional<CEOID> Volume::RecordParent(CEOID oid) {
 
 void Volume::DeleteDatabase(CEOID oid) {
     std::lock_guard<std::mutex> guard(m_lock);
+    ++m_generation;
     Transaction transaction(Db());
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{oid}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
@@ -317,13 +323,14 @@ std::optional<std::pair<CEOID, SortKey>> Volume::Walk(const Cursor& cursor, cons
         auto [run, runBound] = runs[i];
         // Without a sort property every record is unkeyed.
         if (run == Run::Keyed && !cursor.sortProperty) continue;
-        Statement select(Db(), RunSql(run, runBound, forward, false));
+        const bool sorted = cursor.sortProperty != 0;
+        Statement select(Db(), RunSql(run, runBound, forward, false, sorted));
         BindRun(select, cursor, from, run, runBound);
-        select.Bind(5, skip);
+        select.Bind(5, skip).Bind(6, std::int64_t{1});
         if (select.Step()) return std::make_pair(static_cast<CEOID>(select.Int(0)), select.Key(1));
         if (skip == 0 || i + 1 == runs.size()) continue;
         // The run holds fewer than `skip` + 1 records: skip them all and go on in the next.
-        Statement count(Db(), RunSql(run, runBound, forward, true));
+        Statement count(Db(), RunSql(run, runBound, forward, true, sorted));
         BindRun(count, cursor, from, run, runBound);
         count.Step();
         skip -= count.Int(0);
@@ -339,7 +346,7 @@ DWORD Volume::IndexOf(const Cursor& cursor, const Position& at) {
         if (run == Run::Keyed && !cursor.sortProperty) continue;
         if (run == Run::Unkeyed && keyed) break;
         Bound bound = (run == Run::Keyed) == keyed ? Bound::Strict : Bound::None;
-        Statement count(Db(), RunSql(run, bound, false, true));
+        Statement count(Db(), RunSql(run, bound, false, true, cursor.sortProperty != 0));
         BindRun(count, cursor, at, run, bound);
         count.Step();
         before += count.Int(0);
@@ -404,8 +411,66 @@ CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount,
     return found->first;
 }
 
-std::optional<RecordData> Volume::ReadCurrent(const Cursor& cursor) {
+std::vector<RecordData> Volume::ReadForward(const Cursor& cursor, const Position& from,
+                                            bool inclusive, std::int64_t limit) {
+    std::vector<RecordData> records;
+    bool begin = from.kind == Position::Kind::Begin;
+    Bound bound = begin ? Bound::None : inclusive ? Bound::Inclusive : Bound::Strict;
+    bool keyed = !begin && HasKey(from.key);
+    const bool sorted = cursor.sortProperty != 0;
+    std::vector<std::pair<Run, Bound>> runs;
+    if (sorted && (begin || keyed)) runs.emplace_back(Run::Keyed, bound);
+    runs.emplace_back(Run::Unkeyed, keyed ? Bound::None : bound);
+    for (auto [run, runBound] : runs) {
+        Statement select(Db(), RunSql(run, runBound, true, false, sorted));
+        BindRun(select, cursor, from, run, runBound);
+        select.Bind(5, std::int64_t{0})
+            .Bind(6, limit - static_cast<std::int64_t>(records.size()));
+        while (select.Step()) {
+            records.emplace_back();
+            records.back().oid = static_cast<CEOID>(select.Int(0));
+            records.back().key = select.Key(1);
+        }
+        if (static_cast<std::int64_t>(records.size()) >= limit) break;
+    }
+    if (records.empty()) return records;
+    // Their properties in one query, in the order each record's were first written.
+    std::string sql = "SELECT record, propid, data, sort_key FROM properties WHERE record IN (?1";
+    for (std::size_t i = 1; i < records.size(); ++i) sql += ", ?" + std::to_string(i + 1);
+    sql += ") ORDER BY record, position";
+    Statement select(Db(), sql);
+    std::map<CEOID, std::size_t> index;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        select.Bind(static_cast<int>(i + 1), std::int64_t{records[i].oid});
+        index[records[i].oid] = i;
+    }
+    while (select.Step())
+        records[index[static_cast<CEOID>(select.Int(0))]].properties.push_back(
+            {static_cast<CEPROPID>(select.Int(1)), select.Bytes(2), select.Key(3)});
+    return records;
+}
+
+std::optional<RecordData> Volume::ReadCurrent(Cursor& cursor) {
     std::lock_guard<std::mutex> guard(m_lock);
+    // Just after the record read before: the next record is read ahead, or comes from there.
+    if (cursor.position.kind == Position::Kind::After) {
+        ReadAhead* ahead = cursor.readAhead.get();
+        bool usable = ahead && ahead->generation == m_generation &&
+                      ahead->next < ahead->records.size() &&
+                      ahead->expected.record == cursor.position.record &&
+                      ahead->expected.kind == cursor.position.kind &&
+                      ahead->expected.key == cursor.position.key;
+        if (!usable) {
+            auto records = ReadForward(cursor, cursor.position, false, kReadAheadRecords);
+            if (records.empty()) return std::nullopt;
+            cursor.readAhead = std::make_shared<ReadAhead>(
+                ReadAhead{m_generation, cursor.position, std::move(records), 0});
+            ahead = cursor.readAhead.get();
+        }
+        RecordData record = std::move(ahead->records[ahead->next++]);
+        ahead->expected = Position{Position::Kind::After, record.key, record.oid};
+        return record;
+    }
     auto found = Walk(cursor, cursor.position, cursor.position.kind == Position::Kind::At, true, 0);
     if (!found) return std::nullopt;
     RecordData record;
@@ -425,6 +490,7 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
                                             const std::vector<PropertyChange>& changes,
                                             ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
+    ++m_generation;
     Transaction transaction(Db());
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
@@ -476,6 +542,7 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
 
 void Volume::DeleteRecord(CEOID database, CEOID record, ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
+    ++m_generation;
     Transaction transaction(Db());
     Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
     if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)

@@ -324,5 +324,48 @@ TEST_F(Records, AutoIncrementReadsOnAndSeesRecordsAddedBehindThePosition) {
     CloseHandle(db);
 }
 
+TEST_F(Records, LongSequentialReadsSeeEveryChangeMadeWhileTheyRun) {
+    HANDLE db = Open(m_guid, W("sorted"), kNumber, CEDB_AUTOINCREMENT);
+    HANDLE writer = Open(m_guid, W("sorted"), kNumber);
+    // 700 records: 400 with a value (written in falling order), then 300 without one.
+    std::vector<CEOID> expected(400);
+    for (int i = 399; i >= 0; --i) expected[i] = Write(writer, 0, {Ui4(kNumber, 1000 + i)});
+    for (int i = 0; i < 300; ++i) expected.push_back(Write(writer, 0, {Ui2(kState, i)}));
+
+    std::vector<CEOID> read;
+    std::vector<ULONG> numbers;
+    CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr);
+    for (CEOID oid = Read(db); oid; oid = Read(db)) {
+        read.push_back(oid);
+        const CEPROPVAL* number = Find(kNumber);
+        numbers.push_back(number ? number->val.ulVal : 0);
+        if (read.size() == 100) {
+            // Ahead of the reader: one record changes, one goes, one gets a value past the end
+            // of the valued records, one is added among the records without a value.
+            ASSERT_EQ(Write(writer, expected[300], {Ui4(kNumber, 7)}), expected[300]);
+            ASSERT_TRUE(CeDeleteRecord(writer, expected[301]));
+            ASSERT_EQ(Write(writer, expected[450], {Ui4(kNumber, 1400)}), expected[450]);
+            expected.push_back(Write(writer, 0, {Ui2(kState, 9)}));
+        }
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+    // Record 300 now sorts before the position (value 7) and is not read again; 301 is gone;
+    // 450 moved among the valued records, after every other one.
+    std::vector<CEOID> order(expected.begin(), expected.begin() + 300);
+    order.insert(order.end(), expected.begin() + 302, expected.begin() + 400);
+    order.push_back(expected[450]);
+    for (size_t i = 400; i < expected.size(); ++i)
+        if (i != 450) order.push_back(expected[i]);
+    EXPECT_EQ(read, order);
+    ASSERT_EQ(numbers.size(), order.size());
+    EXPECT_EQ(numbers[0], 1000u);
+    EXPECT_EQ(numbers[299], 1299u);
+    EXPECT_EQ(numbers[300], 1302u);
+    EXPECT_EQ(numbers[398], 1400u);
+    EXPECT_EQ(numbers[399], 0u);
+    CloseHandle(writer);
+    CloseHandle(db);
+}
+
 }  // namespace
 }  // namespace emu::cedb::testing
