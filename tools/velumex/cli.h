@@ -45,6 +45,24 @@ void AddDeviceServiceCommands(CLI::App& app, CliContext& context);
 // Brings the device's services up as they were left until they have started, so that the
 // journals catch up with what changed while no command ran, and shuts them down again.
 void CatchUpDevice(pal::Machine& device);
+// The device up as it runs for the length of a command that reads or changes its data: the
+// services that ran when the world was last closed are resumed (and have started) at
+// construction, so that they journal the command's changes as they happen; at destruction the
+// message stores' notifications made so far reach the services, then the host shuts down.
+// Destroy it after any provider session: a provider holds the mail lock the service journals
+// under for as long as its session lasts.
+class RunningDevice {
+public:
+    explicit RunningDevice(pal::Machine& device);
+    ~RunningDevice();
+    RunningDevice(const RunningDevice&) = delete;
+    RunningDevice& operator=(const RunningDevice&) = delete;
+    // Waits until the notifications made so far have been journaled; false after ten seconds.
+    bool Settle();
+
+private:
+    pal::Machine& m_device;
+};
 void AddDeviceMailCommands(CLI::App& app, CliContext& context);
 // install-transport, and the "device mail" commands apply and request (after AddDeviceMailCommands).
 void AddDeviceMailApplyCommands(CLI::App& app, CliContext& context);

@@ -136,6 +136,7 @@ void ApplyCommand(CliContext& context, const std::string& file, unsigned partner
     std::vector<BYTE> packet = ReadFile(file);
     auto world = context.OpenWorld();
     RequireMailAccount(world->Device());
+    RunningDevice running(world->Device());
     activesync::DeviceHost host(world->Device(), partner, {kMailType});
     if (!host.IsLoaded(kMailType))
         throw CliError("the device provider does not load for Message (install it with 'velumex "
@@ -176,7 +177,9 @@ void RequestCommand(CliContext& context, long long id, bool body, unsigned long 
     auto message = emu::cemapi::ReadMessage(device, store->number, id);
     if (!message) throw CliError("the account has no message " + std::to_string(id));
 
-    // The Inbox's own calls: the request reaches the store's advise sinks like a user's.
+    // The Inbox's own calls: the request reaches the store's advise sinks like a user's, and the
+    // running notification service journals it.
+    RunningDevice running(device);
     DeviceProgram program(device, u"\\Windows\\tmail.exe");
     IMAPISession* session = nullptr;
     if (FAILED(MAPIInitialize(nullptr))) throw CliError("the message stores do not start");

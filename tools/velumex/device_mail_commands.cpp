@@ -20,9 +20,6 @@ namespace {
 using namespace emu::cemapi;
 
 constexpr char16_t kAccountKey[] = u"HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin";
-// How long a command waits for the stores' notifications to reach their sinks before it closes
-// the world.
-constexpr std::chrono::seconds kNotificationWait{10};
 // The message flag of a message its user has read.
 constexpr ULONG kReadFlag = 0x1;
 
@@ -169,17 +166,19 @@ void Compose(pal::Machine& device, std::uint32_t store, const ComposeArguments& 
     std::cout << "composed message " << id << " in the Outbox\n";
 }
 
-// Runs a command on the device's store, then lets the stores' notifications reach their sinks.
+// Runs a command on the device's store with the device's services up, then lets the stores'
+// notifications reach their sinks: the notification service journals the change at once.
 template <class Body>
 void OnStore(CliContext& context, const std::string& account, Body&& body) {
     auto world = context.OpenWorld();
     pal::Machine& device = world->Device();
+    RunningDevice running(device);
     try {
         body(device, StoreFor(device, account));
     } catch (const MessageStoreError& e) {
         throw CliError(e.what());
     }
-    if (!WaitForNotifications(device, kNotificationWait))
+    if (!running.Settle())
         throw CliError("the message store's notifications were not all delivered");
 }
 

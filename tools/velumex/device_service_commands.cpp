@@ -7,12 +7,14 @@
 #include <service.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "cli.h"
+#include "emu/cemapi/message_stores.h"
 #include "emu/poom/contacts.h"
 #include "emu/services/service_host.h"
 #include "pal/runtime/context.h"
@@ -87,6 +89,27 @@ void WithDevice(CliContext& context, Body body) {
 }
 
 }  // namespace
+
+RunningDevice::RunningDevice(pal::Machine& device) : m_device(device) {
+    PrepareDevice(device);
+    try {
+        emu::services::Resume(device);
+        WaitForNotificationService(device);
+    } catch (...) {
+        emu::services::ShutDown(device);
+        throw;
+    }
+}
+
+RunningDevice::~RunningDevice() {
+    if (!Settle())
+        std::fprintf(stderr, "warning: the device's services did not journal every change\n");
+    emu::services::ShutDown(m_device);
+}
+
+bool RunningDevice::Settle() {
+    return emu::cemapi::WaitForNotifications(m_device, std::chrono::seconds(10));
+}
 
 void CatchUpDevice(pal::Machine& device) {
     PrepareDevice(device);

@@ -133,6 +133,9 @@ void RunSync(CliContext& context, const SyncArgs& args) {
     options.conflicts = ParseRule(args.conflicts);
     if (!args.json) options.progress = [](const std::string& line) { std::cout << line << "\n"; };
     auto world = context.OpenWorld();
+    // The device runs its services around the session: changes the device provider makes are
+    // journaled once its session (and with it the mail lock) ends, before the device shuts down.
+    RunningDevice running(world->Device());
     activesync::DeviceLink link(*world);
     if (!link.IsConnected())
         throw CliError("the device is not connected (connect it with 'velumex device connect')");
