@@ -79,7 +79,10 @@ std::optional<MessageInfo> Describe(const StoreContext& context, const ObjectRow
         ft.dwHighDateTime = LongOf(StoredProp{0, {time->value.begin() + 4, time->value.end()}});
         info.deliveryTime = ft;
     }
+    // A body loaded from a file through the stream keeps the file's terminating zero; the text
+    // ends there.
     info.body = Text(props, PR_BODY_W);
+    info.body.erase(std::min(info.body.find(u'\0'), info.body.size()));
     for (const auto& child : context.file->Children(row.id, kRecipientObject)) {
         auto values = context.file->Props(child.id);
         info.recipients.push_back(RecipientInfo{Long(values, PR_RECIPIENT_TYPE).value_or(0),
