@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The main job: build everything, then walk a fresh world along the road a synchronization takes
-# so far: the desktop's mail client and provider installed and registered, the device provider
+# end to end: the desktop's mail client and provider installed and registered, the device provider
 # installed, a partnership made and connected, the desktop store created, initialised and
 # identified exactly as the sync engine does it, the mail options changed through the mail
-# folder's options dialog, and a message read into a packet for the device.
+# folder's options dialog, a message read into a packet for the device; then the device's mail
+# account and services set up, a synchronization that brings the desktop's mail to the device, a
+# reply written on the device and sent by the desktop, and a last synchronization with nothing
+# left to do.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
@@ -44,6 +47,32 @@ step desktop mail add --from ann@example.com --from-name "Ann Archer" --to me@ex
     --attach "$FILES/minutes.txt"
 step desktop mail packet 3
 step reg query device 'HKCU\Software\Quorvane\Velumex'
+# The device's side, set up from the command line: the mail account's name and its message
+# store, the Inbox transport, and the notification service, which makes the journals when it
+# first starts and from then on journals the device's mail changes as they happen.
+step reg set device 'HKLM\Software\Microsoft\Inbox\Svc\Kestrin' FriendlyName REG_SZ Kestrin
+step device mail stores --create Kestrin
+step device install-transport
+step device install-service
+step device boot
+# The engine synchronizes the partnership: the desktop's messages reach the device's Inbox, their
+# bodies cut and their attachments chosen by the mail options.
+step sync
+step device mail list
+MINUTES="$("$VELUMEX" device mail list --folder Inbox | awk '/Minutes/ { print $1; exit }')"
+step device mail show "$MINUTES"
+# A reply written on the device, with an attachment, waits in its Outbox; the next
+# synchronization has the desktop send it, and it lies in the desktop's Sent folder.
+printf 'Agreed on both points.\n' >"$FILES/answer.txt"
+step device mail compose --to "Ann Archer <ann@example.com>" --subject "Re: Minutes" \
+    --body "Thank you, Ann. My answer is attached." --attach "$FILES/answer.txt"
+step device mail list --folder Outbox
+step sync
+step desktop mail sent
+step device mail list --folder Outbox
+# Nothing changed since: the engine has nothing to do.
+step sync
+step sync state
 step log
 step world show
 echo
