@@ -138,4 +138,29 @@ TEST_F(MailRoadsCommand, MailTravelsBothWaysOnDemandAndThenNothingIsLeftToDo) {
     EXPECT_TRUE(Has(again, "nothing to do")) << again;
 }
 
+TEST_F(MailRoadsCommand, OneRequestedAttachmentOfThreeIsDeliveredAndTheOthersStayBehind) {
+    Write("a.txt", "first\n");
+    Write("b.txt", "second one\n");
+    Write("c.txt", "third\n");
+    Run("desktop mail add --from ann@example.com --to me@example.com --subject Files "
+        "--body-file '" + Path("agenda.txt") + "' --attach '" + Path("a.txt") + "' --attach '" +
+        Path("b.txt") + "' --attach '" + Path("c.txt") + "'");
+    Run("sync");
+    std::string id = IdOf(Run("device mail list --folder Inbox"), "Files");
+    ASSERT_FALSE(id.empty());
+    Run("device mail request " + id + " --attachment 2");
+    std::string served = Run("sync");
+    EXPECT_TRUE(Has(served, "to desktop: 0 created, 1 changed")) << served;
+    std::string shown = Run("device mail show " + id);
+    EXPECT_TRUE(Has(shown, "1 a.txt (6 bytes, status 0x00010000, 0 bytes on the device)")) << shown;
+    EXPECT_TRUE(Has(shown, "2 b.txt (11 bytes, status 0x00000000, 11 bytes on the device)"))
+        << shown;
+    EXPECT_TRUE(Has(shown, "3 c.txt (6 bytes, status 0x00010000, 0 bytes on the device)")) << shown;
+    // The attachments request is served; some attachments are still not on the device.
+    EXPECT_TRUE(Has(shown, "Status:    0x04")) << shown;
+    EXPECT_FALSE(Has(shown, "Status:    0x042")) << shown;
+    std::string again = Run("sync");
+    EXPECT_TRUE(Has(again, "nothing to do")) << again;
+}
+
 }  // namespace
