@@ -239,7 +239,9 @@ PAL_EXPORT ULONG MAPIReadMail(LHANDLE lhSession, ULONG_PTR, LPSTR lpszMessageID,
         if (!IsOpenSession(machine, lhSession)) return MAPI_E_INVALID_SESSION;
         if (!lppMessage) return MAPI_E_FAILURE;
         std::optional<std::uint64_t> id = ParseId(lpszMessageID);
-        std::optional<Message> message = id ? FindMessage(machine, *id) : std::nullopt;
+        // Attachment content only when it is written out.
+        bool files = !(flFlags & (MAPI_SUPPRESS_ATTACH | MAPI_ENVELOPE_ONLY));
+        std::optional<Message> message = id ? FindMessage(machine, *id, files) : std::nullopt;
         if (!message) return MAPI_E_INVALID_MESSAGE;
 
         MessageView view = ViewOf(*message, flFlags);

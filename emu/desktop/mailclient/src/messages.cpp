@@ -207,7 +207,9 @@ std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
     if (!byReceipt) {
         // Identifiers are SQLite integers: none follows a larger number.
         if (seed && *seed > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
-        Statement next(store.Db(), ("SELECT id FROM messages WHERE folder = ? AND id > ?" +
+        // Along the identifiers themselves, not the receipt index.
+        Statement next(store.Db(), ("SELECT id FROM messages NOT INDEXED WHERE folder = ? AND "
+                                    "id > ?" +
                                     unread + " ORDER BY id LIMIT 1")
                                        .c_str());
         next.Bind(1, static_cast<std::int64_t>(Folder::Inbox))
@@ -235,14 +237,14 @@ std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
     return static_cast<std::uint64_t>(next.Int(0));
 }
 
-std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id) {
+std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id, bool withContent) {
     MailStore& store = machine.Get<MailStore>();
     std::lock_guard<std::recursive_mutex> guard(store.Lock());
     Statement row(store.Db(), (std::string(kMessageColumns) + "WHERE id = ?").c_str());
     row.Bind(1, static_cast<std::int64_t>(id));
     if (!row.Step()) return std::nullopt;
     Message message = FromRow(row);
-    LoadParts(store.Db(), message, true);
+    LoadParts(store.Db(), message, withContent);
     return message;
 }
 

@@ -108,8 +108,10 @@ std::vector<Message> ListMessages(pal::Machine& machine, Folder folder);
 std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
                                               std::optional<std::uint64_t> seed, bool byReceipt,
                                               bool unreadOnly);
-// One message of either folder with its attachments' content.
-std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id);
+// One message of either folder with its attachments' content (their names and sizes only
+// without `withContent`).
+std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id,
+                                   bool withContent = true);
 
 // The machine's local time now, in the form of Message::received.
 std::string LocalNow(pal::Machine& machine);
