@@ -211,23 +211,17 @@ PAL_EXPORT ULONG MAPIFindNext(LHANDLE lhSession, ULONG_PTR, LPSTR lpszMessageTyp
             !pal::EqualsNoCase(pal::Cp1252ToUtf16(lpszMessageType), u"IPM.Note"))
             return MAPI_E_NO_MESSAGES;
 
-        std::vector<Message> inbox = ListMessages(machine, Folder::Inbox);
-        auto key = [](const Message& m) { return std::pair(m.received, m.id); };
-        std::optional<std::pair<std::string, std::uint64_t>> after;
-        if (seeded && (flFlags & MAPI_GUARANTEE_FIFO)) {
-            auto found = std::find_if(inbox.begin(), inbox.end(),
-                                      [&](const Message& m) { return m.id == *seed; });
-            if (found == inbox.end()) return MAPI_E_INVALID_MESSAGE;
-            after = key(*found);
+        std::optional<std::uint64_t> next;
+        try {
+            next = NextInboxMessage(machine, seed,
+                                    (flFlags & MAPI_GUARANTEE_FIFO) != 0,
+                                    (flFlags & MAPI_UNREAD_ONLY) != 0);
+        } catch (const MailClientError&) {
+            return MAPI_E_INVALID_MESSAGE;
         }
-        if (flFlags & MAPI_GUARANTEE_FIFO)
-            std::stable_sort(inbox.begin(), inbox.end(),
-                             [&](const Message& a, const Message& b) { return key(a) < key(b); });
-        for (const Message& message : inbox) {
-            if ((flFlags & MAPI_UNREAD_ONLY) && !message.unread) continue;
-            if (after ? key(message) <= *after : seeded && message.id <= *seed) continue;
+        if (next) {
             // Identifiers are at most 20 digits, well within the caller's 64 bytes.
-            std::snprintf(lpszMessageID, 64, "%llu", static_cast<unsigned long long>(message.id));
+            std::snprintf(lpszMessageID, 64, "%llu", static_cast<unsigned long long>(*next));
             return SUCCESS_SUCCESS;
         }
         return MAPI_E_NO_MESSAGES;
@@ -245,7 +239,9 @@ PAL_EXPORT ULONG MAPIReadMail(LHANDLE lhSession, ULONG_PTR, LPSTR lpszMessageID,
         if (!IsOpenSession(machine, lhSession)) return MAPI_E_INVALID_SESSION;
         if (!lppMessage) return MAPI_E_FAILURE;
         std::optional<std::uint64_t> id = ParseId(lpszMessageID);
-        std::optional<Message> message = id ? FindMessage(machine, *id) : std::nullopt;
+        // Attachment content only when it is written out.
+        bool files = !(flFlags & (MAPI_SUPPRESS_ATTACH | MAPI_ENVELOPE_ONLY));
+        std::optional<Message> message = id ? FindMessage(machine, *id, files) : std::nullopt;
         if (!message) return MAPI_E_INVALID_MESSAGE;
 
         MessageView view = ViewOf(*message, flFlags);

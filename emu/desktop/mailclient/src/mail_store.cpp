@@ -36,6 +36,7 @@ CREATE TABLE IF NOT EXISTS attachments (
     path_name TEXT NOT NULL,
     content BLOB NOT NULL,
     PRIMARY KEY (message, position));
+CREATE INDEX IF NOT EXISTS messages_by_receipt ON messages (folder, received, id);
 )";
 
 [[noreturn]] void Fail(sqlite3* db, const std::string& what) {

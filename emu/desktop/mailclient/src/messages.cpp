@@ -2,6 +2,8 @@
 // change of the Inbox is posted to the windows registered for it once the change is stored.
 #include <sqlite3.h>
 
+#include <cstdint>
+
 #include "emu/mailclient/mail_client.h"
 #include "inbox_notify.h"
 #include "mail_store.h"
@@ -196,14 +198,53 @@ std::vector<Message> ListMessages(pal::Machine& machine, Folder folder) {
     return messages;
 }
 
-std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id) {
+std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
+                                              std::optional<std::uint64_t> seed, bool byReceipt,
+                                              bool unreadOnly) {
+    MailStore& store = machine.Get<MailStore>();
+    std::lock_guard<std::recursive_mutex> guard(store.Lock());
+    std::string unread = unreadOnly ? " AND unread <> 0" : "";
+    if (!byReceipt) {
+        // Identifiers are SQLite integers: none follows a larger number.
+        if (seed && *seed > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
+        // Along the identifiers themselves, not the receipt index.
+        Statement next(store.Db(), ("SELECT id FROM messages NOT INDEXED WHERE folder = ? AND "
+                                    "id > ?" +
+                                    unread + " ORDER BY id LIMIT 1")
+                                       .c_str());
+        next.Bind(1, static_cast<std::int64_t>(Folder::Inbox))
+            .Bind(2, static_cast<std::int64_t>(seed.value_or(0)));
+        if (!next.Step()) return std::nullopt;
+        return static_cast<std::uint64_t>(next.Int(0));
+    }
+    // Every message follows the empty text and the identifier 0.
+    std::string received;
+    std::int64_t after = 0;
+    if (seed) {
+        Statement find(store.Db(), "SELECT received FROM messages WHERE id = ? AND folder = ?");
+        find.Bind(1, static_cast<std::int64_t>(*seed))
+            .Bind(2, static_cast<std::int64_t>(Folder::Inbox));
+        if (!find.Step()) throw MailClientError("no Inbox message has that identifier");
+        received = find.Text(0);
+        after = static_cast<std::int64_t>(*seed);
+    }
+    Statement next(store.Db(), ("SELECT id FROM messages WHERE folder = ?1 AND (received > ?2 OR "
+                                "(received = ?2 AND id > ?3))" +
+                                unread + " ORDER BY received, id LIMIT 1")
+                                   .c_str());
+    next.Bind(1, static_cast<std::int64_t>(Folder::Inbox)).Bind(2, received).Bind(3, after);
+    if (!next.Step()) return std::nullopt;
+    return static_cast<std::uint64_t>(next.Int(0));
+}
+
+std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id, bool withContent) {
     MailStore& store = machine.Get<MailStore>();
     std::lock_guard<std::recursive_mutex> guard(store.Lock());
     Statement row(store.Db(), (std::string(kMessageColumns) + "WHERE id = ?").c_str());
     row.Bind(1, static_cast<std::int64_t>(id));
     if (!row.Step()) return std::nullopt;
     Message message = FromRow(row);
-    LoadParts(store.Db(), message, true);
+    LoadParts(store.Db(), message, withContent);
     return message;
 }
 

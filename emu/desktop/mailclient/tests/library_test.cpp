@@ -85,6 +85,27 @@ TEST_F(Enumeration, UnreadOnlyAndReceiptOrder) {
     EXPECT_EQ(Walk(MAPI_UNREAD_ONLY), (std::vector<std::string>{std::to_string(lateId)}));
 }
 
+TEST_F(Enumeration, ReceiptOrderBreaksTiesByNumberAndRefusesSeedsThatVanished) {
+    Message same = Mail("same");
+    same.received = "2024-03-02T08:00:00";
+    Message earlier = Mail("earlier");
+    earlier.received = "2024-03-01T08:00:00";
+    std::uint64_t a = AddMessage(Desktop(), same);
+    std::uint64_t b = AddMessage(Desktop(), earlier);
+    std::uint64_t c = AddMessage(Desktop(), same);
+    EXPECT_EQ(Walk(MAPI_GUARANTEE_FIFO),
+              (std::vector<std::string>{std::to_string(b), std::to_string(a), std::to_string(c)}));
+    ASSERT_TRUE(DeleteMessage(Desktop(), a));
+    std::string seed = std::to_string(a);
+    char id[64];
+    EXPECT_EQ(findNext(m_session, 0, nullptr, seed.data(), MAPI_GUARANTEE_FIFO, 0, id),
+              static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
+    // Without receipt order a number beyond every identifier has nothing after it.
+    char huge[] = "18446744073709551615";
+    EXPECT_EQ(findNext(m_session, 0, nullptr, huge, 0, 0, id),
+              static_cast<ULONG>(MAPI_E_NO_MESSAGES));
+}
+
 TEST_F(Reading, EnvelopeOnlyHasDateAndUnreadFlagButNoTextOrFiles) {
     Message message = Mail("Report", "See attached");
     message.attachments = {{"report.txt", "", 0, Bytes("quarterly")}};

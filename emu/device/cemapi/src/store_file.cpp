@@ -17,6 +17,11 @@ const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS props(object INTEGER NOT NULL, id INTEGER NOT NULL,"
     " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id));";
 
+// Commits go to a write-ahead log, synced only when it is folded back into the file: a killed
+// process loses no committed change, and a write costs no sync of its own. Set once the file is
+// known to be a store, so that a damaged file is left as it was.
+const char* const kLogging = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+
 std::vector<std::uint8_t> TextBytes(const std::u16string& text) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(text.size() * 2);
@@ -84,26 +89,30 @@ std::unique_ptr<StoreFile> StoreFile::Create(const std::filesystem::path& file,
         store->WriteLocked(kind, {TextProp(PR_DISPLAY_NAME_W, FolderName(static_cast<FolderKind>(kind)))});
     }
     transaction.Commit();
+    store->m_db.Execute(kLogging);
     return store;
 }
 
 std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& file) {
     std::unique_ptr<StoreFile> store(new StoreFile(file, false));
-    Statement meta(store->m_db, "SELECT key, value FROM meta");
     bool haveUid = false;
     bool haveName = false;
-    while (meta.Step()) {
-        auto key = meta.Text(0);
-        auto value = meta.Bytes(1);
-        if (key == "uid" && value.size() == store->m_uid.size()) {
-            std::copy(value.begin(), value.end(), store->m_uid.begin());
-            haveUid = true;
-        } else if (key == "name") {
-            store->m_name = BytesText(value);
-            haveName = true;
+    {
+        Statement meta(store->m_db, "SELECT key, value FROM meta");
+        while (meta.Step()) {
+            auto key = meta.Text(0);
+            auto value = meta.Bytes(1);
+            if (key == "uid" && value.size() == store->m_uid.size()) {
+                std::copy(value.begin(), value.end(), store->m_uid.begin());
+                haveUid = true;
+            } else if (key == "name") {
+                store->m_name = BytesText(value);
+                haveName = true;
+            }
         }
     }
     if (!haveUid || !haveName) throw MapiError(MAPI_E_CORRUPT_DATA);
+    store->m_db.Execute(kLogging);
     return store;
 }
 

@@ -101,8 +101,17 @@ bool SetSubject(pal::Machine& machine, std::uint64_t id, const std::string& subj
 size_t SetAllUnread(pal::Machine& machine, bool unread);
 // The messages of a folder in identifier order, without attachment content.
 std::vector<Message> ListMessages(pal::Machine& machine, Folder folder);
-// One message of either folder with its attachments' content.
-std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id);
+// The identifier of the Inbox message that follows `seed` (nothing: the first one), in order of
+// receipt ("received", then identifier) when `byReceipt`, else in identifier order, unread ones
+// only when `unreadOnly`; nothing when none follows. In order of receipt the seed must be an
+// Inbox message (MailClientError otherwise); in identifier order any number may be the seed.
+std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
+                                              std::optional<std::uint64_t> seed, bool byReceipt,
+                                              bool unreadOnly);
+// One message of either folder with its attachments' content (their names and sizes only
+// without `withContent`).
+std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id,
+                                   bool withContent = true);
 
 // The machine's local time now, in the form of Message::received.
 std::string LocalNow(pal::Machine& machine);
