@@ -14,8 +14,8 @@ namespace {
 
 constexpr WCHAR kAccountKey[] = W("Software\\Microsoft\\Inbox\\Svc\\Kestrin");
 constexpr WCHAR kMessageClass[] = W("IPM.Note");
-// The account's display name fits 31 characters and a terminating zero.
-constexpr DWORD kFriendlyNameLength = 32;
+// The account's display name fits 63 characters and a terminating zero, as the launcher writes it.
+constexpr DWORD kFriendlyNameLength = 64;
 // The Inbox's download requests: the rest of the message, or its attachments.
 constexpr ULONG kStatusDownloadRequests = 0x00200000 | MSGSTATUS_REMOTE_DOWNLOAD;
 

@@ -10,10 +10,11 @@
 namespace {
 
 constexpr const WCHAR* kAccountKey = W("Software\\Microsoft\\Inbox\\Svc\\Kestrin");
-// The account name's room, its terminator included.
-constexpr DWORD kFriendlyNameChars = 32;
+// The account name's room, its terminator included: the launcher writes names of up to 63
+// characters.
+constexpr DWORD kFriendlyNameChars = 64;
 
-// "FriendlyName" of the account: a terminated REG_SZ or REG_EXPAND_SZ of at most 31 characters;
+// "FriendlyName" of the account: a terminated REG_SZ or REG_EXPAND_SZ of at most 63 characters;
 // anything else counts as absent (false).
 bool ReadFriendlyName(WCHAR (&name)[kFriendlyNameChars]) {
     HKEY key = nullptr;

@@ -73,5 +73,8 @@ void AddFilterCommands(CLI::App& app, CliContext& context);
 // Needs the "desktop" group: registered after AddDesktopCommands.
 void AddContactsCommands(CLI::App& app, CliContext& context);
 void AddSyncCommands(CLI::App& app, CliContext& context);
+void AddInstallerCommands(CLI::App& app, CliContext& context);
+// Needs the "device" group: registered after AddDeviceCommands.
+void AddDevicePackageCommands(CLI::App& app, CliContext& context);
 
 }  // namespace velumex

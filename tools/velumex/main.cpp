@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
     velumex::AddContactsOptionsCommand(app, context);
     velumex::AddFilterCommands(app, context);
     velumex::AddSyncCommands(app, context);
+    velumex::AddInstallerCommands(app, context);
+    velumex::AddDevicePackageCommands(app, context);
 
     try {
         app.parse(argc, argv);

@@ -121,15 +121,15 @@ TEST_F(MailWatcherTest, WithoutAFriendlyNameTheMailJournalIsLeftAsItIs) {
     EXPECT_EQ(Mail().size(), 1u);
 }
 
-TEST_F(MailWatcherTest, TheFriendlyNameFitsThirtyOneCharactersAndPicksTheFirstStoreOfThatName) {
-    std::u16string longest(31, u'k');
+TEST_F(MailWatcherTest, TheFriendlyNameFitsSixtyThreeCharactersAndPicksTheFirstStoreOfThatName) {
+    std::u16string longest(63, u'k');
     SetFriendlyName(longest + u"k");
     auto first = Store(u"KESTRIN");
     auto other = Compose(first, u"Other");
     auto store = Store(longest);
     auto mine = Compose(store, u"Mine");
     ASSERT_TRUE(Run());
-    // Thirty-two characters do not fit: mail is not watched, no mail journal is made.
+    // Sixty-four characters do not fit: mail is not watched, no mail journal is made.
     bool exists = true;
     Journal(u"_notif_KTMSG", &exists);
     EXPECT_FALSE(exists);

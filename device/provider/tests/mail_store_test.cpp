@@ -54,7 +54,7 @@ TEST_F(MailStoreTest, TheAccountIsFoundByItsFriendlyNameIgnoringCase) {
     for (auto [name, type] : std::initializer_list<std::pair<std::u16string, DWORD>>{
              {u"", REG_SZ},
              {u"Another Account", REG_SZ},
-             {std::u16string(32, u'k'), REG_SZ},
+             {std::u16string(64, u'k'), REG_SZ},
              {u"Kestrin Mail", REG_BINARY}}) {
         SetFriendlyName(name, type);
         CMailStore store(m_volume);
