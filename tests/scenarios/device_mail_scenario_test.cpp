@@ -18,13 +18,11 @@
 #include "pal/runtime/context.h"
 #include "pal/runtime/world.h"
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = pal_testing::CommandOutcome;
 
 class DeviceMailScenario : public ::testing::Test {
 protected:
@@ -37,16 +35,7 @@ protected:
     ~DeviceMailScenario() override { std::filesystem::remove_all(m_dir); }
 
     Outcome Velumex(const std::string& arguments) {
-        std::string command = std::string(VELUMEX_CLI) + " --world '" + World().string() + "' " +
-                              arguments + " >'" + (m_dir / "out").string() + "' 2>'" +
-                              (m_dir / "err").string() + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"),
-                Slurp(m_dir / "err")};
-    }
-    static std::string Slurp(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return pal_testing::RunOnWorld(VELUMEX_CLI, World(), arguments, m_dir);
     }
     std::filesystem::path World() const { return m_dir / "world"; }
 

@@ -9,13 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = pal_testing::CommandOutcome;
 
 class MailPacketCommand : public ::testing::Test {
 protected:
@@ -31,16 +29,7 @@ protected:
     ~MailPacketCommand() override { std::filesystem::remove_all(m_dir); }
 
     Outcome Velumex(const std::string& arguments) {
-        std::string command = std::string(VELUMEX_CLI) + " --world '" + (m_dir / "world").string() +
-                              "' " + arguments + " >'" + (m_dir / "out").string() + "' 2>'" +
-                              (m_dir / "err").string() + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"),
-                Slurp(m_dir / "err")};
-    }
-    static std::string Slurp(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / "world", arguments, m_dir);
     }
     std::string HostFile(const std::string& name, const std::string& content) {
         std::filesystem::path path = m_dir / name;
@@ -77,7 +66,7 @@ TEST_F(MailPacketCommand, PrintsThePacketWritesItAndListsTheDeviceFiles) {
                              "device temporary folder \\Temp\\:\n", "  1  30 bytes\n"})
         EXPECT_NE(shown.out.find(line), std::string::npos) << line << "\n" << shown.out;
 
-    std::string packet = Slurp(raw);
+    std::string packet = pal_testing::ReadHostFile(raw);
     EXPECT_NE(shown.out.find("(" + std::to_string(packet.size()) + " bytes)"), std::string::npos);
     ASSERT_GE(packet.size(), 4u);
     EXPECT_EQ(packet.substr(0, 4), std::string("\x0D\0\0\0", 4));

@@ -10,13 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = pal_testing::CommandOutcome;
 
 class MailRoadsCommand : public ::testing::Test {
 protected:
@@ -53,15 +51,7 @@ protected:
         std::ofstream(m_dir / name, std::ios::binary) << text;
     }
     Outcome Velumex(const std::string& arguments) {
-        std::string command = std::string(VELUMEX_CLI) + " --world '" + Path("world") + "' " +
-                              arguments + " >'" + Path("out") + "' 2>'" + Path("err") + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"),
-                Slurp(m_dir / "err")};
-    }
-    static std::string Slurp(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / "world", arguments, m_dir);
     }
     // Runs a command that must succeed and answers what it printed.
     std::string Run(const std::string& arguments) {

@@ -14,13 +14,11 @@
 #include "pal/runtime/registry_store.h"
 #include "pal/runtime/world.h"
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = pal_testing::CommandOutcome;
 
 class SyncCommand : public ::testing::Test {
 protected:
@@ -59,16 +57,7 @@ protected:
     ~SyncCommand() override { std::filesystem::remove_all(m_dir); }
 
     Outcome Velumex(const std::string& arguments) {
-        std::string command = std::string(VELUMEX_CLI) + " --world '" + (m_dir / "world").string() +
-                              "' " + arguments + " >'" + (m_dir / "out").string() + "' 2>'" +
-                              (m_dir / "err").string() + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"),
-                Slurp(m_dir / "err")};
-    }
-    static std::string Slurp(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / "world", arguments, m_dir);
     }
 
     std::filesystem::path m_dir;

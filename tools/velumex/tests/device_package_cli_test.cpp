@@ -9,13 +9,11 @@
 #include <iterator>
 #include <string>
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = pal_testing::CommandOutcome;
 
 class DevicePackageCommands : public ::testing::Test {
 protected:
@@ -29,16 +27,7 @@ protected:
     ~DevicePackageCommands() override { std::filesystem::remove_all(m_dir); }
 
     Outcome Velumex(const std::string& arguments) {
-        std::string command = std::string(VELUMEX_CLI) + " --world '" + (m_dir / "world").string() +
-                              "' " + arguments + " >'" + (m_dir / "out").string() + "' 2>'" +
-                              (m_dir / "err").string() + "'";
-        int status = std::system(command.c_str());
-        auto slurp = [](const std::filesystem::path& path) {
-            std::ifstream in(path, std::ios::binary);
-            return std::string(std::istreambuf_iterator<char>(in), {});
-        };
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(m_dir / "out"),
-                slurp(m_dir / "err")};
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / "world", arguments, m_dir);
     }
     static bool Has(const std::string& text, const std::string& part) {
         return text.find(part) != std::string::npos;
