@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main job: build everything, then walk a fresh world along the road a synchronization takes
-# end to end: the desktop's mail client and provider installed and registered, the device provider
-# installed, a partnership made and connected, the desktop store created, initialised and
-# identified exactly as the sync engine does it, the mail options changed through the mail
-# folder's options dialog, a message read into a packet for the device; then the device's mail
-# account and services set up, a synchronization that brings the desktop's mail to the device, a
+# end to end: the desktop's mail client and provider installed and registered, the device side
+# installed as a package (providers, service, transport, mail account), a partnership made and
+# connected, the desktop store created, initialised and identified exactly as the sync engine
+# does it, the mail options changed through the mail folder's options dialog, a message read into
+# a packet for the device; then a synchronization that brings the desktop's mail to the device, a
 # reply written on the device and sent by the desktop, and a last synchronization with nothing
 # left to do.
 set -euo pipefail
@@ -23,11 +23,13 @@ step desktop mail add --from bob@example.com --to me@example.com --subject "Spri
     --received 2020-03-02
 step desktop mail list
 step desktop install
-step device install-provider
+# The device side installs as a user's package does: the providers, the service and the Inbox
+# transport copied and registered, the mail account provisioned with its message store, the
+# device's settings key created, and the notification service running.
+step device package install
+step device accounts
 step partner create --device-type PocketPC
 step device connect
-# The device's own settings key, as the device-side installation leaves it.
-step reg set device 'HKCU\Software\Quorvane\Velumex' ID REG_DWORD 0
 step store info
 # The mail options dialog as the engine opens it, scripted: a refused number first, then new
 # settings; and which Inbox messages the mail folder now replicates.
@@ -47,14 +49,6 @@ step desktop mail add --from ann@example.com --from-name "Ann Archer" --to me@ex
     --attach "$FILES/minutes.txt"
 step desktop mail packet 3
 step reg query device 'HKCU\Software\Quorvane\Velumex'
-# The device's side, set up from the command line: the mail account's name and its message
-# store, the Inbox transport, and the notification service, which makes the journals when it
-# first starts and from then on journals the device's mail changes as they happen.
-step reg set device 'HKLM\Software\Microsoft\Inbox\Svc\Kestrin' FriendlyName REG_SZ Kestrin
-step device mail stores --create Kestrin
-step device install-transport
-step device install-service
-step device boot
 # The engine synchronizes the partnership: the desktop's messages reach the device's Inbox, their
 # bodies cut and their attachments chosen by the mail options.
 step sync
