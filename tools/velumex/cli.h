@@ -46,6 +46,8 @@ void AddDeviceServiceCommands(CLI::App& app, CliContext& context);
 // journals catch up with what changed while no command ran, and shuts them down again.
 void CatchUpDevice(pal::Machine& device);
 void AddDeviceMailCommands(CLI::App& app, CliContext& context);
+// Needs the "device" group: registered after AddDeviceCommands.
+void AddDeviceContactsCommands(CLI::App& app, CliContext& context);
 // install-transport, and the "device mail" commands apply and request (after AddDeviceMailCommands).
 void AddDeviceMailApplyCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);
