@@ -12,6 +12,7 @@
 #include "pal/com.h"
 #include "pal/storage.h"
 #include "pal/datetime.h"
+#include "pal/oleauto.h"
 #include "pal/system.h"
 #include "pal/threads.h"
 #include "pal/sync.h"

@@ -88,7 +88,7 @@ TEST_F(DataRequestScenario, InitializeAsksKestrinForTheContactsMode) {
         result = velumex::QueryStoreInfo(host, 0, 1);
     }
     ASSERT_EQ(result.stage, "");
-    // Kestrin's contacts request is not served yet: no data, so the contacts mode stays 1 and
+    // A Pocket PC 2003 device has no contacts synchronization of its own: Kestrin answers 2 and
     // Initialize does not refuse.
     EXPECT_EQ(result.initialize, S_OK);
     EXPECT_TRUE(result.boxes.empty());
@@ -99,8 +99,9 @@ TEST_F(DataRequestScenario, InitializeAsksKestrinForTheContactsMode) {
     EXPECT_FALSE(received[0].request.set);
     EXPECT_EQ(received[0].request.code, 5u);
     EXPECT_TRUE(received[0].request.data.empty());
-    EXPECT_EQ(received[0].reply.result, E_NOTIMPL);
-    EXPECT_TRUE(received[0].reply.data.empty());
+    EXPECT_EQ(received[0].reply.result, S_OK);
+    ASSERT_EQ(received[0].reply.data.size(), 4u);
+    EXPECT_EQ(received[0].reply.data[0], 2);
 
     // The store's log closes when the engine's process ends.
     EXPECT_TRUE(EndsWith(velumex::ReadEngineLog(desktop), "Log finished\r\n"));

@@ -64,6 +64,8 @@ private:
     pal::Machine& m_device;
 };
 void AddDeviceMailCommands(CLI::App& app, CliContext& context);
+// Needs the "device" group: registered after AddDeviceCommands.
+void AddDeviceContactsCommands(CLI::App& app, CliContext& context);
 // install-transport, and the "device mail" commands apply and request (after AddDeviceMailCommands).
 void AddDeviceMailApplyCommands(CLI::App& app, CliContext& context);
 void AddOptionsCommands(CLI::App& app, CliContext& context);

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     velumex::AddDeviceCommands(app, context);
     velumex::AddDeviceServiceCommands(app, context);
     velumex::AddDeviceMailCommands(app, context);
+    velumex::AddDeviceContactsCommands(app, context);
     velumex::AddDeviceMailApplyCommands(app, context);
     velumex::AddOptionsCommands(app, context);
     velumex::AddContactsOptionsCommand(app, context);

@@ -184,6 +184,14 @@ public:
         *item = nullptr;
         return E_FAIL;
     }
+    STDMETHODIMP CreateItem(int, IUnknown** item) override {
+        *item = nullptr;
+        return E_FAIL;
+    }
+    STDMETHODIMP GetItemFromOidEx(long, DWORD, IItem** item) override {
+        *item = nullptr;
+        return E_FAIL;
+    }
 };
 
 class NoLogonFactory : public IClassFactory {

@@ -52,34 +52,85 @@ bool ContactsDatabase::Exists(CEOID contact) {
            CeSeekDatabase(m_handle, CEDB_SEEK_CEOID, contact, nullptr) == contact;
 }
 
+namespace {
+
+// The contact held by a record read with all its properties.
+Contact ContactOf(CEOID record, const CEPROPVAL* values, WORD count) {
+    Contact contact{record, {}, {}};
+    for (WORD i = 0; i < count; ++i) {
+        const CEPROPVAL& value = values[i];
+        switch (value.propid & 0xFFFF) {
+            case CEVT_LPWSTR: contact.values[value.propid] = std::u16string(value.val.lpwstr); break;
+            case CEVT_FILETIME: contact.values[value.propid] = value.val.filetime; break;
+            case CEVT_UI4: contact.values[value.propid] = value.val.ulVal; break;
+            default: break;
+        }
+    }
+    auto fileAs = contact.values.find(kFileAsProperty);
+    if (fileAs != contact.values.end()) contact.fileAs = std::get<std::u16string>(fileAs->second);
+    return contact;
+}
+
+}  // namespace
+
 std::vector<Contact> ContactsDatabase::All() {
     std::vector<Contact> contacts;
     if (!IsOpen() || !CeSeekDatabase(m_handle, CEDB_SEEK_BEGINNING, 0, nullptr)) return contacts;
     LPBYTE buffer = nullptr;
     DWORD size = 0;
     for (;;) {
-        WORD count = 1;
-        CEPROPID id = kFileAsProperty;
+        WORD count = 0;
         CEOID record =
-            CeReadRecordPropsEx(m_handle, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size, nullptr);
+            CeReadRecordPropsEx(m_handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size, nullptr);
         if (!record) break;
-        auto* value = reinterpret_cast<CEPROPVAL*>(buffer);
-        Contact contact{record, {}};
-        if (!(value->wFlags & CEDB_PROPNOTFOUND)) contact.fileAs = value->val.lpwstr;
-        contacts.push_back(std::move(contact));
+        contacts.push_back(ContactOf(record, reinterpret_cast<CEPROPVAL*>(buffer), count));
         if (!CeSeekDatabase(m_handle, CEDB_SEEK_CURRENT, 1, nullptr)) break;
     }
     if (buffer) LocalFree(buffer);
     return contacts;
 }
 
-CEOID ContactsDatabase::Write(CEOID contact, const std::u16string& fileAs) {
+std::optional<Contact> ContactsDatabase::Read(CEOID contact) {
+    if (!Exists(contact)) return std::nullopt;
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    WORD count = 0;
+    CEOID record =
+        CeReadRecordPropsEx(m_handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size, nullptr);
+    std::optional<Contact> result;
+    if (record == contact) result = ContactOf(record, reinterpret_cast<CEPROPVAL*>(buffer), count);
+    if (buffer) LocalFree(buffer);
+    return result;
+}
+
+CEOID ContactsDatabase::Write(CEOID contact, const ContactValues& values,
+                              const std::vector<CEPROPID>& cleared) {
     if (!IsOpen()) return 0;
-    std::u16string text = fileAs;
-    CEPROPVAL value{};
-    value.propid = kFileAsProperty;
-    value.val.lpwstr = text.data();
-    return CeWriteRecordProps(m_handle, contact, 1, &value);
+    std::vector<std::u16string> texts;
+    texts.reserve(values.size());
+    std::vector<CEPROPVAL> written;
+    for (const auto& [id, value] : values) {
+        CEPROPVAL property{};
+        property.propid = id;
+        if (const auto* text = std::get_if<std::u16string>(&value)) {
+            texts.push_back(*text);
+            property.val.lpwstr = texts.back().data();
+        } else if (const auto* time = std::get_if<FILETIME>(&value)) {
+            property.val.filetime = *time;
+        } else {
+            property.val.ulVal = std::get<ULONG>(value);
+        }
+        written.push_back(property);
+    }
+    // A new record has nothing to remove.
+    for (CEPROPID id : cleared) {
+        if (!contact || values.count(id)) continue;
+        CEPROPVAL property{};
+        property.propid = id;
+        property.wFlags = CEDB_PROPDELETE;
+        written.push_back(property);
+    }
+    return CeWriteRecordProps(m_handle, contact, static_cast<WORD>(written.size()), written.data());
 }
 
 bool ContactsDatabase::Delete(CEOID contact) {

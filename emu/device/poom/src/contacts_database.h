@@ -3,6 +3,7 @@
 
 #include <cedb.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,10 @@ public:
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
     bool Exists(CEOID contact);
     std::vector<Contact> All();
-    CEOID Write(CEOID contact, const std::u16string& fileAs);
+    std::optional<Contact> Read(CEOID contact);
+    // Writes `values` and removes `cleared` in one record write (0: a new record); the record's
+    // identifier, 0 on failure.
+    CEOID Write(CEOID contact, const ContactValues& values, const std::vector<CEPROPID>& cleared);
     bool Delete(CEOID contact);
 
 private:

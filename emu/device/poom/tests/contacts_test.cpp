@@ -104,4 +104,77 @@ TEST_F(PoomTest, RemoteNotificationsReachTheLoggedOnWindowUntilLogoff) {
     DestroyWindow(window);
 }
 
+TEST_F(PoomTest, ContactsAreEditedInMemoryAndStoredWithOneNotificationPerSave) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpszClassName = u"PoomSaveWindow";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, u"PoomSaveWindow", u"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, nullptr, nullptr);
+    ASSERT_EQ(m_app->Logon(reinterpret_cast<long>(window)), S_OK);
+    IFolder* folder = nullptr;
+    ASSERT_EQ(m_app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
+    IItem* folderItem = nullptr;
+    folder->QueryInterface(IID_IItem, reinterpret_cast<void**>(&folderItem));
+    CEPROPVAL remote{};
+    remote.propid = PIMPR_FOLDERNOTIFICATIONS;
+    remote.val.ulVal = PIMFOLDERNOTIFICATION_REMOTE;
+    ASSERT_EQ(folderItem->SetProps(&remote, 1), S_OK);
+
+    IUnknown* created = nullptr;
+    ASSERT_EQ(m_app->CreateItem(olContactItem, &created), S_OK);
+    IContact* contact = nullptr;
+    ASSERT_EQ(created->QueryInterface(IID_IContact, reinterpret_cast<void**>(&contact)), S_OK);
+    created->Release();
+    BSTR name = SysAllocString(u"Ann");
+    contact->put_FirstName(name);
+    SysFreeString(name);
+    contact->put_Birthday(29358.0);  // 1980-05-17
+    long oid = 0;
+    contact->get_Oid(&oid);
+    EXPECT_EQ(oid, 0);
+    EXPECT_TRUE(emu::poom::Contacts(m_world.Device()).empty());  // nothing stored before Save
+    ASSERT_EQ(contact->Save(), S_OK);
+    contact->get_Oid(&oid);
+    ASSERT_NE(oid, 0);
+    contact->put_FirstName(nullptr);  // a null string empties the property
+    contact->put_Birthday(POOM_NO_DATE);
+    ASSERT_EQ(contact->Save(), S_OK);
+    auto stored = emu::poom::FindContact(m_world.Device(), static_cast<CEOID>(oid));
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->values.empty());
+    DATE birthday = 0;
+    contact->get_Birthday(&birthday);
+    EXPECT_EQ(birthday, POOM_NO_DATE);
+
+    // Extended properties through IItem, read into a buffer from the given heap.
+    IItem* item = nullptr;
+    ASSERT_EQ(m_app->GetItemFromOidEx(oid, 0, &item), S_OK);
+    CEPROPVAL nickname{};
+    nickname.propid = 0x0086001F;
+    nickname.val.lpwstr = const_cast<LPWSTR>(u"Annie");
+    ASSERT_EQ(item->SetProps(&nickname, 1), S_OK);
+    ASSERT_EQ(item->Save(), S_OK);
+    CEPROPID ids[] = {0x0086001F, 0x00F80013};
+    CEPROPVAL* values = nullptr;
+    ULONG size = 0;
+    ASSERT_EQ(item->GetProps(ids, CEDB_ALLOWREALLOC, 2, &values, &size, GetProcessHeap()), S_OK);
+    EXPECT_EQ(std::u16string(values[0].val.lpwstr), u"Annie");
+    EXPECT_EQ(values[1].wFlags, CEDB_PROPNOTFOUND);
+    HeapFree(GetProcessHeap(), 0, values);
+    item->Release();
+
+    ASSERT_EQ(contact->Delete(), S_OK);
+    EXPECT_EQ(contact->Save(), E_FAIL);  // a deleted contact is not written back
+    contact->Release();
+    MSG message;
+    std::vector<UINT> seen;
+    while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) seen.push_back(message.message);
+    EXPECT_EQ(seen, (std::vector<UINT>{PIM_ITEM_CREATED_REMOTE, PIM_ITEM_CHANGED_REMOTE,
+                                       PIM_ITEM_CHANGED_REMOTE, PIM_ITEM_DELETED_REMOTE}));
+    folderItem->Release();
+    folder->Release();
+    DestroyWindow(window);
+}
+
 }  // namespace
