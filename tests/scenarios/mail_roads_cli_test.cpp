@@ -30,7 +30,8 @@ protected:
         Write("answer.txt", "Agreed.\n");
         for (const std::string& step :
              {std::string("world create"), std::string("desktop mail install"),
-              "desktop mail add --from ann@example.com --to me@example.com --subject Minutes "
+              "desktop mail add --from ann@example.com --from-name 'Ann Archer' --to me@example.com "
+              "--subject Minutes "
               "--body-file '" + Path("body.txt") + "' --attach '" + Path("agenda.txt") + "'",
               std::string("desktop install"), std::string("device install-provider"),
               std::string("reg set device 'HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin' "
@@ -86,6 +87,7 @@ TEST_F(MailRoadsCommand, MailTravelsBothWaysOnDemandAndThenNothingIsLeftToDo) {
     ASSERT_FALSE(id.empty());
     // The body arrives cut at the default 50 lines, the attachment is left on the desktop.
     std::string shown = Run("device mail show " + id);
+    EXPECT_TRUE(Has(shown, "From:      \"Ann Archer\" <ann@example.com>\n")) << shown;
     EXPECT_TRUE(Has(shown, "line 50\n")) << shown;
     EXPECT_FALSE(Has(shown, "line 51\n")) << shown;
     EXPECT_TRUE(Has(shown, "agenda.txt")) << shown;

@@ -99,8 +99,11 @@ std::string Hex(ULONG value) {
 
 const char* TypeName(ULONG type) { return type == 1 ? "To" : type == 2 ? "Cc" : type == 3 ? "Bcc" : "?"; }
 
+// A party as mail shows it; an address that already carries its display name (mail from the
+// desktop names its sender as "name" <address>) is shown as it stands.
 std::string Party(const std::u16string& name, const std::u16string& address) {
-    return name.empty() ? pal::U8(address) : "\"" + pal::U8(name) + "\" <" + pal::U8(address) + ">";
+    if (name.empty() || address.find(u'<') != std::u16string::npos) return pal::U8(address);
+    return "\"" + pal::U8(name) + "\" <" + pal::U8(address) + ">";
 }
 
 void PrintList(const std::vector<MessageInfo>& messages) {
