@@ -4,34 +4,20 @@
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/module_install.h"
-#include "pal/runtime/process.h"
 
 namespace activesync {
 
 HRESULT InstallDeviceProvider(pal::Machine& device, const std::filesystem::path& library,
                               const std::u16string& windowsPath) {
-    pal::InstallModule(device, library, windowsPath);
-    auto process = device.CreateProcess(u"\\Windows\\wceload.exe");
-    HRESULT result = S_OK;
     {
-        pal::ScopedContext context(device, process);
+        pal::ScopedContext context(device);
         HKEY objects = nullptr;
         if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDeviceObjectsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &objects, nullptr) == ERROR_SUCCESS)
             RegCloseKey(objects);
-        HMODULE module = LoadLibraryW(windowsPath.c_str());
-        if (!module) {
-            result = HRESULT_FROM_WIN32(GetLastError());
-        } else {
-            auto reg = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-            result = reg ? reg() : HRESULT_FROM_WIN32(GetLastError());
-            FreeLibrary(module);
-        }
-        RegFlushKey(HKEY_LOCAL_MACHINE);
     }
-    process->MarkExited(0);
-    device.RemoveProcess(process->Id());
-    return result;
+    return pal::InstallSelfRegisteringModule(device, library, windowsPath,
+                                             u"\\Windows\\wceload.exe");
 }
 
 }  // namespace activesync

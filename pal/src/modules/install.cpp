@@ -1,9 +1,11 @@
 #include <stdexcept>
 
+#include "pal/runtime/context.h"
 #include "pal/runtime/encoding.h"
 #include "pal/runtime/machine.h"
 #include "pal/runtime/module_install.h"
 #include "pal/runtime/paths.h"
+#include "pal/runtime/process.h"
 
 namespace pal {
 
@@ -29,6 +31,30 @@ fs::path InstallModule(Machine& machine, const fs::path& hostFile,
                                  Utf16ToUtf8(windowsPath) + ": " + reason);
     }
     return *target;
+}
+
+HRESULT InstallSelfRegisteringModule(Machine& machine, const fs::path& hostFile,
+                                     std::u16string_view windowsPath,
+                                     std::u16string_view installerPath) {
+    InstallModule(machine, hostFile, windowsPath);
+    const std::u16string path(windowsPath);
+    auto process = machine.CreateProcess(std::u16string(installerPath));
+    HRESULT result = S_OK;
+    {
+        ScopedContext context(machine, process);
+        HMODULE module = LoadLibraryW(path.c_str());
+        if (!module) {
+            result = HRESULT_FROM_WIN32(GetLastError());
+        } else {
+            auto reg = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
+            result = reg ? reg() : HRESULT_FROM_WIN32(GetLastError());
+            FreeLibrary(module);
+        }
+        RegFlushKey(HKEY_LOCAL_MACHINE);
+    }
+    process->MarkExited(0);
+    machine.RemoveProcess(process->Id());
+    return result;
 }
 
 }  // namespace pal

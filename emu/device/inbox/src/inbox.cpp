@@ -52,24 +52,8 @@ void InstallInbox(pal::Machine& device) {
 
 HRESULT InstallTransport(pal::Machine& device, const std::filesystem::path& library,
                          const std::u16string& windowsPath) {
-    pal::InstallModule(device, library, windowsPath);
-    auto process = device.CreateProcess(u"\\Windows\\wceload.exe");
-    HRESULT result = S_OK;
-    {
-        pal::ScopedContext context(device, process);
-        HMODULE module = LoadLibraryW(windowsPath.c_str());
-        if (!module) {
-            result = HRESULT_FROM_WIN32(GetLastError());
-        } else {
-            auto reg = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-            result = reg ? reg() : HRESULT_FROM_WIN32(GetLastError());
-            FreeLibrary(module);
-        }
-        RegFlushKey(HKEY_LOCAL_MACHINE);
-    }
-    process->MarkExited(0);
-    device.RemoveProcess(process->Id());
-    return result;
+    return pal::InstallSelfRegisteringModule(device, library, windowsPath,
+                                             u"\\Windows\\wceload.exe");
 }
 
 std::optional<TransportRegistration> ReadRegistration(const std::u16string& type) {

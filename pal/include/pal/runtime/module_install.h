@@ -2,6 +2,8 @@
 // object that lives in the machine's file system under its Windows name.
 #pragma once
 
+#include <windows.h>
+
 #include <filesystem>
 #include <string_view>
 
@@ -15,5 +17,13 @@ class Machine;
 // malformed or the copy fails.
 std::filesystem::path InstallModule(Machine& machine, const std::filesystem::path& hostFile,
                                     std::u16string_view windowsPath);
+
+// Installs as a setup program does: InstallModule, then the library is loaded in a process of
+// its own with executable `installerPath` and its DllRegisterServer is called, and the registry
+// is flushed. Returns that result, or an HRESULT from the last error when the library does not
+// load or has no DllRegisterServer. Throws as InstallModule does.
+HRESULT InstallSelfRegisteringModule(Machine& machine, const std::filesystem::path& hostFile,
+                                     std::u16string_view windowsPath,
+                                     std::u16string_view installerPath);
 
 }  // namespace pal
