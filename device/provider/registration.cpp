@@ -2,6 +2,8 @@
 // gets a subkey per object type whose "Store" value names this library.
 #include <windows.h>
 
+#include "registry_tree.h"
+
 #include "kestrin_obj.h"
 
 HINSTANCE KestrinModule();
@@ -11,7 +13,6 @@ namespace {
 constexpr const WCHAR* kObjectsKey = W("Windows CE Services\\Synchronization\\Objects");
 // The access the engine's key is opened with: read and write.
 constexpr REGSAM kReadWrite = 0x2001F;
-constexpr DWORD kMaxKeyName = 256;
 
 void RegisterType(HKEY objects, LPCWSTR type, const WCHAR* path, DWORD length) {
     HKEY key = nullptr;
@@ -23,31 +24,6 @@ void RegisterType(HKEY objects, LPCWSTR type, const WCHAR* path, DWORD length) {
     RegSetValueExW(key, W("Store"), 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
                    (length + 1) * sizeof(WCHAR));
     RegCloseKey(key);
-}
-
-// Deletes `name` under `parent` with everything below it.
-void DeleteTree(HKEY parent, LPCWSTR name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(parent, name, 0, kReadWrite, &key) == ERROR_SUCCESS) {
-        WCHAR child[kMaxKeyName + 1];
-        for (;;) {
-            DWORD size = kMaxKeyName + 1;
-            // The first remaining subkey; fails once none is left.
-            if (RegEnumKeyExW(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            DeleteTree(key, child);
-            // A subkey that cannot be deleted would be enumerated again without end.
-            HKEY still = nullptr;
-            if (RegOpenKeyExW(key, child, 0, KEY_READ, &still) == ERROR_SUCCESS) {
-                RegCloseKey(still);
-                break;
-            }
-        }
-        RegCloseKey(key);
-    }
-    // Removes the (now empty) key from its parent.
-    RegDeleteKeyW(parent, name);
 }
 
 }  // namespace
@@ -72,8 +48,8 @@ PAL_EXPORT HRESULT DllUnregisterServer() {
     HKEY objects = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kObjectsKey, 0, kReadWrite, &objects) != ERROR_SUCCESS)
         return S_OK;
-    DeleteTree(objects, MAIL_OBJTYPE);
-    DeleteTree(objects, CONTACTS_OBJTYPE);
+    DeleteRegistryTree(objects, MAIL_OBJTYPE, kReadWrite);
+    DeleteRegistryTree(objects, CONTACTS_OBJTYPE, kReadWrite);
     RegCloseKey(objects);
     return S_OK;
 }

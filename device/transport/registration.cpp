@@ -3,6 +3,8 @@
 #include <mail_transport.h>
 #include <windows.h>
 
+#include "registry_tree.h"
+
 HINSTANCE TransportModule();
 
 namespace {
@@ -11,7 +13,6 @@ constexpr const WCHAR* kAccountType = W("Kestrin");
 constexpr const WCHAR* kMessageClass = W("IPM.Note");
 // Full access, as the Inbox's key is opened.
 constexpr REGSAM kFullAccess = 0xF003F;
-constexpr DWORD kMaxKeyName = 256;
 
 void SetString(HKEY key, LPCWSTR name, LPCWSTR text) {
     // A REG_SZ whose size counts the terminator.
@@ -21,29 +22,6 @@ void SetString(HKEY key, LPCWSTR name, LPCWSTR text) {
 
 void SetDword(HKEY key, LPCWSTR name, DWORD value) {
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
-
-// Deletes `name` under `parent` with everything below it.
-void DeleteTree(HKEY parent, LPCWSTR name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(parent, name, 0, kFullAccess, &key) == ERROR_SUCCESS) {
-        WCHAR child[kMaxKeyName + 1];
-        for (;;) {
-            DWORD size = kMaxKeyName + 1;
-            if (RegEnumKeyExW(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            DeleteTree(key, child);
-            // A subkey that cannot be deleted would be enumerated again without end.
-            HKEY still = nullptr;
-            if (RegOpenKeyExW(key, child, 0, KEY_READ, &still) == ERROR_SUCCESS) {
-                RegCloseKey(still);
-                break;
-            }
-        }
-        RegCloseKey(key);
-    }
-    RegDeleteKeyW(parent, name);
 }
 
 }  // namespace
@@ -79,7 +57,7 @@ PAL_EXPORT HRESULT DllRegisterServer() {
 PAL_EXPORT HRESULT DllUnregisterServer() {
     HKEY svc = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, INBOX_SVC_KEY, 0, kFullAccess, &svc) == ERROR_SUCCESS) {
-        DeleteTree(svc, kAccountType);
+        DeleteRegistryTree(svc, kAccountType, kFullAccess);
         RegCloseKey(svc);
     }
     return S_OK;
