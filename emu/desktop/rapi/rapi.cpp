@@ -79,6 +79,26 @@ BOOL FailLocally(DWORD error) {
     return FALSE;
 }
 
+// Sends `request` and answers what `decode` makes of the reply; a request that did not reach the
+// device answers `unsent`, a malformed reply `malformed` with ERROR_INVALID_DATA as last error.
+template <class T, class Decode>
+T Call(ByteWriter& request, T unsent, T malformed, Decode&& decode) {
+    Reply reply;
+    try {
+        if (!Send(request, reply)) return unsent;
+        return decode(reply);
+    } catch (const activesync::MalformedMessage&) {
+        FailLocally(ERROR_INVALID_DATA);
+        return malformed;
+    }
+}
+
+// A registry call: ERROR_DEVICE_NOT_CONNECTED when unsent, ERROR_INVALID_DATA when malformed.
+template <class Decode>
+LONG RegistryCall(ByteWriter& request, Decode&& decode) {
+    return Call<LONG>(request, ERROR_DEVICE_NOT_CONNECTED, ERROR_INVALID_DATA, decode);
+}
+
 // The calling process's session event, kept while the session lasts.
 struct RapiSession : pal::Component {
     explicit RapiSession(pal::Process&) {}
@@ -128,15 +148,10 @@ CeRegOpenKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, REGSAM samDesire
     request.U64(FromHandle(hKey));
     PutText(request, lpszSubKey);
     request.U32(dwReserved).U32(samDesired);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+    return RegistryCall(request, [&](Reply& reply) -> LONG {
         *phkResult = AsHandle<HKEY__>(reply.in->U64());
         return static_cast<LONG>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return ERROR_INVALID_DATA;
-    }
+    });
 }
 
 // RegCreateKeyExW on the device (security attributes do not cross).
@@ -152,18 +167,13 @@ CeRegCreateKeyEx(HKEY hKey, LPCWSTR lpszSubKey, DWORD dwReserved, LPWSTR lpszCla
     PutText(request, lpszSubKey);
     PutText(request, lpszClass);
     request.U32(fdwOptions).U32(samDesired);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+    return RegistryCall(request, [&](Reply& reply) -> LONG {
         auto* key = AsHandle<HKEY__>(reply.in->U64());
         DWORD disposition = reply.in->U32();
         *phkResult = key;
         if (lpdwDisposition) *lpdwDisposition = disposition;
         return static_cast<LONG>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return ERROR_INVALID_DATA;
-    }
+    });
 }
 
 // RegQueryValueExW on the device: the data, its type and size come back as the device answers.
@@ -177,9 +187,7 @@ CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lp
     request.U32(lpType ? 1 : 0).U32(lpData ? 1 : 0).U32(lpcbData ? 1 : 0);
     const DWORD capacity = lpcbData ? *lpcbData : 0;
     request.U32(capacity);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
+    return RegistryCall(request, [&](Reply& reply) -> LONG {
         DWORD type = reply.in->U32();
         DWORD size = reply.in->U32();
         Bytes data = reply.in->Blob();
@@ -189,10 +197,7 @@ CeRegQueryValueEx(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lp
         if (lpcbData) *lpcbData = size;
         if (lpData && !data.empty()) std::memcpy(lpData, data.data(), data.size());
         return static_cast<LONG>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return ERROR_INVALID_DATA;
-    }
+    });
 }
 
 // RegSetValueExW on the device.
@@ -205,28 +210,16 @@ CeRegSetValueEx(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, co
     request.U64(FromHandle(hKey));
     PutText(request, lpValueName);
     request.U32(dwType).U32(lpData ? 1 : 0).Blob(lpData, lpData ? cbData : 0);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-        return static_cast<LONG>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return ERROR_INVALID_DATA;
-    }
+    return RegistryCall(request,
+                        [&](Reply& reply) -> LONG { return static_cast<LONG>(reply.result); });
 }
 
 // RegCloseKey on the device.
 STDAPI_(LONG) CeRegCloseKey(HKEY hKey) {
     ByteWriter request = Request(Op::RegCloseKey);
     request.U64(FromHandle(hKey));
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return ERROR_DEVICE_NOT_CONNECTED;
-        return static_cast<LONG>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return ERROR_INVALID_DATA;
-    }
+    return RegistryCall(request,
+                        [&](Reply& reply) -> LONG { return static_cast<LONG>(reply.result); });
 }
 
 // CreateFileW on the device; templates and security attributes do not cross.
@@ -243,14 +236,8 @@ CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     PutText(request, lpFileName);
     request.U32(dwDesiredAccess).U32(dwShareMode).U32(dwCreationDisposition);
     request.U32(dwFlagsAndAttributes);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return INVALID_HANDLE_VALUE;
-        return AsHandle<void>(reply.in->U64());
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return INVALID_HANDLE_VALUE;
-    }
+    return Call<HANDLE>(request, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
+                        [&](Reply& reply) -> HANDLE { return AsHandle<void>(reply.in->U64()); });
 }
 
 // ReadFile on the device, into the caller's buffer.
@@ -262,18 +249,13 @@ CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lp
     *lpNumberOfBytesRead = 0;
     ByteWriter request = Request(Op::ReadFile);
     request.U64(FromHandle(hFile)).U32(nNumberOfBytesToRead);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return FALSE;
+    return Call<BOOL>(request, FALSE, FALSE, [&](Reply& reply) -> BOOL {
         Bytes data = reply.in->Blob();
         if (data.size() > nNumberOfBytesToRead) throw activesync::MalformedMessage();
         if (!data.empty()) std::memcpy(lpBuffer, data.data(), data.size());
         *lpNumberOfBytesRead = static_cast<DWORD>(data.size());
         return static_cast<BOOL>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return FALSE;
-    }
+    });
 }
 
 // WriteFile on the device, from the caller's buffer.
@@ -285,43 +267,26 @@ CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     *lpNumberOfBytesWritten = 0;
     ByteWriter request = Request(Op::WriteFile);
     request.U64(FromHandle(hFile)).Blob(lpBuffer, nNumberOfBytesToWrite);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return FALSE;
+    return Call<BOOL>(request, FALSE, FALSE, [&](Reply& reply) -> BOOL {
         *lpNumberOfBytesWritten = reply.in->U32();
         return static_cast<BOOL>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return FALSE;
-    }
+    });
 }
 
 // CloseHandle on the device.
 STDAPI_(BOOL) CeCloseHandle(HANDLE hObject) {
     ByteWriter request = Request(Op::CloseHandle);
     request.U64(FromHandle(hObject));
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return FALSE;
-        return static_cast<BOOL>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return FALSE;
-    }
+    return Call<BOOL>(request, FALSE, FALSE,
+                      [&](Reply& reply) -> BOOL { return static_cast<BOOL>(reply.result); });
 }
 
 // DeleteFileW on the device.
 STDAPI_(BOOL) CeDeleteFile(LPCWSTR lpFileName) {
     ByteWriter request = Request(Op::DeleteFile);
     PutText(request, lpFileName);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return FALSE;
-        return static_cast<BOOL>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return FALSE;
-    }
+    return Call<BOOL>(request, FALSE, FALSE,
+                      [&](Reply& reply) -> BOOL { return static_cast<BOOL>(reply.result); });
 }
 
 // GetTempPathW on the device.
@@ -329,9 +294,7 @@ STDAPI_(DWORD) CeGetTempPath(DWORD nBufferLength, LPWSTR lpBuffer) {
     if (!lpBuffer && nBufferLength) return FailLocally(ERROR_INVALID_PARAMETER);
     ByteWriter request = Request(Op::GetTempPath);
     request.U32(nBufferLength);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return 0;
+    return Call<DWORD>(request, 0, 0, [&](Reply& reply) -> DWORD {
         std::u16string text = reply.in->Text();
         if (reply.result && reply.result < nBufferLength) {
             // The text with its terminator must fit the buffer, whatever length the reply says.
@@ -339,10 +302,7 @@ STDAPI_(DWORD) CeGetTempPath(DWORD nBufferLength, LPWSTR lpBuffer) {
             std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
         }
         return reply.result;
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return 0;
-    }
+    });
 }
 
 // The device's version.
@@ -350,20 +310,16 @@ STDAPI_(BOOL) CeGetVersionEx(LPCEOSVERSIONINFO lpVersionInformation) {
     if (!lpVersionInformation || lpVersionInformation->dwOSVersionInfoSize != 276)
         return FailLocally(ERROR_INVALID_PARAMETER);
     ByteWriter request = Request(Op::GetVersionEx);
-    Reply reply;
-    try {
-        if (!Send(request, reply)) return FALSE;
+    return Call<BOOL>(request, FALSE, FALSE, [&](Reply& reply) -> BOOL {
         lpVersionInformation->dwMajorVersion = reply.in->U32();
         lpVersionInformation->dwMinorVersion = reply.in->U32();
         lpVersionInformation->dwBuildNumber = reply.in->U32();
         lpVersionInformation->dwPlatformId = reply.in->U32();
         std::u16string servicePack = reply.in->Text().substr(0, 127);  // 128 units with the zero
-        std::memset(lpVersionInformation->szCSDVersion, 0, sizeof lpVersionInformation->szCSDVersion);
+        std::memset(lpVersionInformation->szCSDVersion, 0,
+                    sizeof lpVersionInformation->szCSDVersion);
         std::memcpy(lpVersionInformation->szCSDVersion, servicePack.c_str(),
                     servicePack.size() * sizeof(WCHAR));
         return static_cast<BOOL>(reply.result);
-    } catch (const activesync::MalformedMessage&) {
-        FailLocally(ERROR_INVALID_DATA);
-        return FALSE;
-    }
+    });
 }
