@@ -2,7 +2,6 @@
 // claims nothing it did not do; a damaged world is reported, never quietly made again; hostile
 // registry names are kept; two creations of one world at once leave one world.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,19 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using Outcome = pal_testing::CommandOutcome;
 
 class FailureStatus : public ::testing::Test {
 protected:
@@ -39,16 +30,8 @@ protected:
     // Runs velumex on the world `world` (a folder under the test's own), output kept apart.
     Outcome Velumex(const std::vector<std::string>& args, const std::string& world = "w",
                     const std::string& tag = "run") {
-        std::string command = Quote(VELUMEX_CLI) + " --world " + Quote((m_dir / world).string());
-        for (auto& arg : args) command += " " + Quote(arg);
-        auto out = m_dir / (tag + ".out"), err = m_dir / (tag + ".err");
-        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
-    }
-    static std::string Slurp(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        std::filesystem::create_directories(m_dir / tag);
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / world, args, m_dir / tag);
     }
 
     std::filesystem::path m_dir;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace pal_testing {
 
@@ -33,6 +34,23 @@ inline CommandOutcome RunOnWorld(const std::string& program, const std::filesyst
                                 " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadHostFile(out), ReadHostFile(err)};
+}
+
+// `text` as one shell word: in single quotes, each quote inside written as '\''.
+inline std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The same with each argument passed as it stands, whatever characters it holds.
+inline CommandOutcome RunOnWorld(const std::string& program, const std::filesystem::path& world,
+                                 const std::vector<std::string>& arguments,
+                                 const std::filesystem::path& scratch) {
+    std::string line;
+    for (const std::string& argument : arguments)
+        line += (line.empty() ? "" : " ") + ShellQuote(argument);
+    return RunOnWorld(ShellQuote(program), world, line, scratch);
 }
 
 }  // namespace pal_testing

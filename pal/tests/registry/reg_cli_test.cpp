@@ -1,26 +1,16 @@
 // Runs the velumex program's reg commands against a temporary world.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "pal_testing/command_run.h"
+
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using Outcome = pal_testing::CommandOutcome;
 
 class RegCommand : public ::testing::Test {
 protected:
@@ -32,20 +22,7 @@ protected:
     ~RegCommand() override { std::filesystem::remove_all(m_dir); }
 
     Outcome Velumex(const std::vector<std::string>& args) {
-        std::string command = Quote(VELUMEX_CLI) + " --world " + Quote((m_dir / "w").string());
-        for (auto& arg : args) command += " " + Quote(arg);
-        command += " 2>" + Quote((m_dir / "err").string());
-        Outcome run{};
-        FILE* pipe = ::popen(command.c_str(), "r");
-        char chunk[4096];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.out.append(chunk, n);
-        int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        FILE* err = std::fopen((m_dir / "err").c_str(), "rb");
-        while ((n = std::fread(chunk, 1, sizeof chunk, err)) > 0) run.err.append(chunk, n);
-        std::fclose(err);
-        return run;
+        return pal_testing::RunOnWorld(VELUMEX_CLI, m_dir / "w", args, m_dir);
     }
 
     std::filesystem::path m_dir;
