@@ -145,19 +145,23 @@ TEST_F(ContactsRoads, ADeviceContactArrivesOnTheDesktopAndThenNothingMoves) {
 TEST_F(ContactsRoads, EditsAndClearedFieldsReachTheOtherSide) {
     std::uint32_t id = AddDesktopContact(
         "Carl Berg", {Property::Text(PR_COMPANY_NAME_A, "Acme"), Property::Text(PR_TITLE_A, "Clerk"),
-                      Property::Text(PR_MOBILE_TELEPHONE_NUMBER_A, "555 0101")});
+                      Property::Text(PR_MOBILE_TELEPHONE_NUMBER_A, "555 0101"),
+                      Property::Number(PR_BIRTHDAY, Number(Date(1980, 2, 29)))});
     Sync();
     auto onDevice = DeviceContact(u"Carl Berg");
     ASSERT_TRUE(onDevice);
+    EXPECT_TRUE(onDevice->values.count(kBirthday));
 
-    // Edited and cleared on the desktop: the device takes the new value and loses the cleared one.
+    // Edited and cleared on the desktop: the device takes the new value and loses the cleared
+    // ones.
     ASSERT_TRUE(emu::wab::UpdateEntry(desktop, id, {Property::Text(PR_COMPANY_NAME_A, "Globex")},
-                                      {PR_TITLE_A}));
+                                      {PR_TITLE_A, PR_BIRTHDAY}));
     ExpectOnly(Sync(), SyncDirection::ToDevice, SyncAction::Changed);
     onDevice = DeviceContact(u"Carl Berg");
     ASSERT_TRUE(onDevice);
     EXPECT_EQ(Text(*onDevice, kCompany), u"Globex");
     EXPECT_FALSE(onDevice->values.count(kJobTitle));
+    EXPECT_FALSE(onDevice->values.count(kBirthday));
     EXPECT_EQ(Text(*onDevice, kMobile), u"555 0101");
 
     // Edited and cleared on the device: the desktop follows.
