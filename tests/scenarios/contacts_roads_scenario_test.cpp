@@ -253,7 +253,7 @@ TEST_F(ContactsRoads, AddressesTheDesktopRearrangesAreSentBackInTheSameSync) {
 // extended properties.
 class ContactsRoadsLaterDevice : public ContactsRoads {
 protected:
-    ContactsRoadsLaterDevice() : ContactsRoads({5, 2}) {}
+    ContactsRoadsLaterDevice() : ContactsRoads({5, 1}) {}
 };
 
 TEST_F(ContactsRoadsLaterDevice, EditsTravelBothWaysAndTheNicknameComesAlong) {
