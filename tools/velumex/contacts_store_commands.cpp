@@ -30,6 +30,7 @@ namespace {
 constexpr DWORD kRecommendedPacketSize = 8192;
 constexpr ULONG kEmailSlots[] = {0x0090001F, 0x0091001F, 0x0092001F};
 
+// The entry number of one of the store's contact items.
 std::optional<std::uint32_t> ContactNumber(IReplStore& store, HREPLITEM item) {
     std::vector<BYTE> bytes(store.ObjectToBytes(item, nullptr));
     store.ObjectToBytes(item, bytes.data());
