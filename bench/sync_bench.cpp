@@ -59,32 +59,14 @@ public:
             registry.SetString(u"HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin", u"FriendlyName",
                                u"Kestrin");
             registry.CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
-            CEGUID volume;
-            WCHAR path[] = KESTRIN_VOLUME_PATH;
-            if (!CeMountDBVol(&volume, path, OPEN_ALWAYS))
-                throw std::runtime_error("the device volume did not mount");
-            CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, nullptr, 0, nullptr, &volume);
-            CeUnmountDBVol(&volume);
         }
-        if (InstallDeviceProvider(device, std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so") != S_OK)
-            throw std::runtime_error("the device provider did not install");
-        m_partnership = CreatePartnership(desktop, device, u"PocketPC").id;
-        std::u16string type = PartnershipKeyPath(m_partnership) + u"\\" +
-                              std::u16string(kObjectsSubkey) + u"\\Message";
-        pal::RegistryStore(desktop).SetDword(type, u"Disabled", 0);
-        pal::RegistryStore(desktop).SetString(type, u"Store", u"KV.WinCE.OE.3");
+        m_world.CreateJournal(MAIL_JOURNAL_NAME, 0);
+        m_world.Partner("Message");
         Fill(messages);
     }
 
     // One pass of "Message", as `velumex sync` runs it.
-    TypeReport Sync() {
-        DeviceLink link(m_world.Get());
-        if (!link.IsConnected()) link.Connect(m_partnership);
-        DeviceSession deviceHalf(link);
-        DesktopHost host(m_world.Desktop());
-        SyncSession session(host, link);
-        return session.Synchronize("Message");
-    }
+    TypeReport Sync() { return m_world.Sync(); }
 
 private:
     void Fill(size_t messages) {
@@ -107,7 +89,6 @@ private:
     }
 
     SyncWorld m_world;
-    DWORD m_partnership = 0;
 };
 
 // Resets the process's resident high-water mark (Linux "clear_refs" 5).
@@ -122,18 +103,19 @@ double PeakResidentMiB() {
     return 0;
 }
 
-void Report(benchmark::State& state, size_t messages, double peakMiB) {
-    state.counters["messages/s"] = benchmark::Counter(
-        static_cast<double>(messages), benchmark::Counter::kIsIterationInvariantRate);
+// Objects per second under `rate`, and the peak resident size.
+void Report(benchmark::State& state, const char* rate, size_t objects, double peakMiB) {
+    state.counters[rate] = benchmark::Counter(static_cast<double>(objects),
+                                              benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_RSS_MiB"] = peakMiB;
 }
 
-// Whether the pass created every message on the device; the benchmark fails otherwise, saying
+// Whether the pass created every object on the device; the benchmark fails otherwise, saying
 // what the pass did instead.
-bool AllCreated(benchmark::State& state, const TypeReport& report, size_t messages) {
+bool AllCreated(benchmark::State& state, const TypeReport& report, size_t objects) {
     size_t created = report.Count(SyncDirection::ToDevice, SyncAction::Created);
-    if (created == messages) return true;
-    std::string why = std::to_string(created) + " of " + std::to_string(messages) +
+    if (created == objects) return true;
+    std::string why = std::to_string(created) + " of " + std::to_string(objects) +
                       " objects reached the device";
     for (const auto& object : report.objects)
         if (object.action == SyncAction::Skipped) {
@@ -144,31 +126,33 @@ bool AllCreated(benchmark::State& state, const TypeReport& report, size_t messag
     return false;
 }
 
-// The first pass: every message is new and goes to the device. Each iteration fills a fresh
+// The first pass: every object is new and goes to the device. Each iteration fills a fresh
 // world outside the timing.
-void FirstSync(benchmark::State& state) {
-    const auto messages = static_cast<size_t>(state.range(0));
+template <class World>
+void FirstPass(benchmark::State& state, const char* rate) {
+    const auto objects = static_cast<size_t>(state.range(0));
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto world = std::make_unique<MailSyncWorld>(messages);
+        auto world = std::make_unique<World>(objects);
         ResetPeakResident();
         state.ResumeTiming();
         TypeReport report = world->Sync();
         state.PauseTiming();
         peak = std::max(peak, PeakResidentMiB());
-        if (!AllCreated(state, report, messages)) break;
+        if (!AllCreated(state, report, objects)) break;
         world.reset();
         state.ResumeTiming();
     }
-    Report(state, messages, peak);
+    Report(state, rate, objects, peak);
 }
 
 // A pass after the first with nothing changed on either side.
-void NoChangeSync(benchmark::State& state) {
-    const auto messages = static_cast<size_t>(state.range(0));
-    MailSyncWorld world(messages);
-    if (!AllCreated(state, world.Sync(), messages)) return;
+template <class World>
+void NoChangePass(benchmark::State& state, const char* rate) {
+    const auto objects = static_cast<size_t>(state.range(0));
+    World world(objects);
+    if (!AllCreated(state, world.Sync(), objects)) return;
     ResetPeakResident();
     for (auto _ : state) {
         TypeReport report = world.Sync();
@@ -177,8 +161,11 @@ void NoChangeSync(benchmark::State& state) {
             break;
         }
     }
-    Report(state, messages, PeakResidentMiB());
+    Report(state, rate, objects, PeakResidentMiB());
 }
+
+void FirstSync(benchmark::State& state) { FirstPass<MailSyncWorld>(state, "messages/s"); }
+void NoChangeSync(benchmark::State& state) { NoChangePass<MailSyncWorld>(state, "messages/s"); }
 
 // 100 messages is the size to profile at.
 BENCHMARK(FirstSync)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond)
@@ -199,38 +186,16 @@ public:
         if (velumex::InstallProvider(desktop, VELUMEX_MODULE_DIR) != S_OK)
             throw std::runtime_error("the desktop provider did not install");
         // The device's contacts, its settings key and the contacts journal, as the launcher and
-        // the notification service leave them, then the device provider.
+        // the notification service leave them, then the device provider and the partnership.
         emu::poom::Install(device);
-        {
-            pal::ScopedContext scope(device);
-            pal::RegistryStore(device).CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
-            CEGUID volume;
-            WCHAR path[] = KESTRIN_VOLUME_PATH;
-            if (!CeMountDBVol(&volume, path, OPEN_ALWAYS))
-                throw std::runtime_error("the device volume did not mount");
-            SORTORDERSPEC sort{PROPID_CONTACT_OID, 0};
-            CreateDatabase(CONTACTS_JOURNAL_NAME, JOURNAL_DB_TYPE, nullptr, 1, &sort, &volume);
-            CeUnmountDBVol(&volume);
-        }
-        if (InstallDeviceProvider(device, std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so") != S_OK)
-            throw std::runtime_error("the device provider did not install");
-        m_partnership = CreatePartnership(desktop, device, u"PocketPC").id;
-        std::u16string type = PartnershipKeyPath(m_partnership) + u"\\" +
-                              std::u16string(kObjectsSubkey) + u"\\Address";
-        pal::RegistryStore(desktop).SetDword(type, u"Disabled", 0);
-        pal::RegistryStore(desktop).SetString(type, u"Store", u"KV.WinCE.OE.3");
+        pal::RegistryStore(device).CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
+        m_world.CreateJournal(CONTACTS_JOURNAL_NAME, PROPID_CONTACT_OID);
+        m_world.Partner("Address");
         Fill(contacts);
     }
 
     // One pass of "Address", as `velumex sync` runs it.
-    TypeReport Sync() {
-        DeviceLink link(m_world.Get());
-        if (!link.IsConnected()) link.Connect(m_partnership);
-        DeviceSession deviceHalf(link);
-        DesktopHost host(m_world.Desktop());
-        SyncSession session(host, link);
-        return session.Synchronize("Address");
-    }
+    TypeReport Sync() { return m_world.Sync(); }
 
 private:
     void Fill(size_t contacts) {
@@ -259,49 +224,13 @@ private:
     }
 
     SyncWorld m_world;
-    DWORD m_partnership = 0;
 };
 
-void ReportContacts(benchmark::State& state, size_t contacts, double peakMiB) {
-    state.counters["contacts/s"] = benchmark::Counter(
-        static_cast<double>(contacts), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["peak_RSS_MiB"] = peakMiB;
-}
-
-// The first pass: every contact is new and goes to the device. Each iteration fills a fresh
-// world outside the timing.
 void ContactsFirstSync(benchmark::State& state) {
-    const auto contacts = static_cast<size_t>(state.range(0));
-    double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto world = std::make_unique<ContactsSyncWorld>(contacts);
-        ResetPeakResident();
-        state.ResumeTiming();
-        TypeReport report = world->Sync();
-        state.PauseTiming();
-        peak = std::max(peak, PeakResidentMiB());
-        if (!AllCreated(state, report, contacts)) break;
-        world.reset();
-        state.ResumeTiming();
-    }
-    ReportContacts(state, contacts, peak);
+    FirstPass<ContactsSyncWorld>(state, "contacts/s");
 }
-
-// A pass after the first with nothing changed on either side.
 void ContactsNoChangeSync(benchmark::State& state) {
-    const auto contacts = static_cast<size_t>(state.range(0));
-    ContactsSyncWorld world(contacts);
-    if (!AllCreated(state, world.Sync(), contacts)) return;
-    ResetPeakResident();
-    for (auto _ : state) {
-        TypeReport report = world.Sync();
-        if (!report.objects.empty()) {
-            state.SkipWithError("a pass without changes moved objects");
-            break;
-        }
-    }
-    ReportContacts(state, contacts, PeakResidentMiB());
+    NoChangePass<ContactsSyncWorld>(state, "contacts/s");
 }
 
 BENCHMARK(ContactsFirstSync)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
