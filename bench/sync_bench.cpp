@@ -3,7 +3,10 @@
 // the device, and a pass after it with nothing changed. Each reports seconds per pass,
 // messages/s and the process's peak resident size during the pass (the high-water mark is reset
 // just before it, so it covers the pass and what was resident before, not the world's filling).
+// The same two passes for N address book contacts (a dozen fields and two addresses each), all
+// of which reach the device's contacts, report contacts/s.
 #include <benchmark/benchmark.h>
+#include <wab.h>
 #include <windows.h>
 
 #include <fstream>
@@ -21,6 +24,8 @@
 #include "ce_db.h"
 #include "emu/cemapi/message_stores.h"
 #include "emu/mailclient/mail_client.h"
+#include "emu/poom/contacts.h"
+#include "emu/wab/address_book.h"
 #include "journal.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/registry_store.h"
@@ -54,32 +59,14 @@ public:
             registry.SetString(u"HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin", u"FriendlyName",
                                u"Kestrin");
             registry.CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
-            CEGUID volume;
-            WCHAR path[] = KESTRIN_VOLUME_PATH;
-            if (!CeMountDBVol(&volume, path, OPEN_ALWAYS))
-                throw std::runtime_error("the device volume did not mount");
-            CreateDatabase(MAIL_JOURNAL_NAME, JOURNAL_DB_TYPE, nullptr, 0, nullptr, &volume);
-            CeUnmountDBVol(&volume);
         }
-        if (InstallDeviceProvider(device, std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so") != S_OK)
-            throw std::runtime_error("the device provider did not install");
-        m_partnership = CreatePartnership(desktop, device, u"PocketPC").id;
-        std::u16string type = PartnershipKeyPath(m_partnership) + u"\\" +
-                              std::u16string(kObjectsSubkey) + u"\\Message";
-        pal::RegistryStore(desktop).SetDword(type, u"Disabled", 0);
-        pal::RegistryStore(desktop).SetString(type, u"Store", u"KV.WinCE.OE.3");
+        m_world.CreateJournal(MAIL_JOURNAL_NAME, 0);
+        m_world.Partner("Message");
         Fill(messages);
     }
 
     // One pass of "Message", as `velumex sync` runs it.
-    TypeReport Sync() {
-        DeviceLink link(m_world.Get());
-        if (!link.IsConnected()) link.Connect(m_partnership);
-        DeviceSession deviceHalf(link);
-        DesktopHost host(m_world.Desktop());
-        SyncSession session(host, link);
-        return session.Synchronize("Message");
-    }
+    TypeReport Sync() { return m_world.Sync(); }
 
 private:
     void Fill(size_t messages) {
@@ -102,7 +89,6 @@ private:
     }
 
     SyncWorld m_world;
-    DWORD m_partnership = 0;
 };
 
 // Resets the process's resident high-water mark (Linux "clear_refs" 5).
@@ -117,19 +103,20 @@ double PeakResidentMiB() {
     return 0;
 }
 
-void Report(benchmark::State& state, size_t messages, double peakMiB) {
-    state.counters["messages/s"] = benchmark::Counter(
-        static_cast<double>(messages), benchmark::Counter::kIsIterationInvariantRate);
+// Objects per second under `rate`, and the peak resident size.
+void Report(benchmark::State& state, const char* rate, size_t objects, double peakMiB) {
+    state.counters[rate] = benchmark::Counter(static_cast<double>(objects),
+                                              benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_RSS_MiB"] = peakMiB;
 }
 
-// Whether the pass created every message on the device; the benchmark fails otherwise, saying
+// Whether the pass created every object on the device; the benchmark fails otherwise, saying
 // what the pass did instead.
-bool AllCreated(benchmark::State& state, const TypeReport& report, size_t messages) {
+bool AllCreated(benchmark::State& state, const TypeReport& report, size_t objects) {
     size_t created = report.Count(SyncDirection::ToDevice, SyncAction::Created);
-    if (created == messages) return true;
-    std::string why = std::to_string(created) + " of " + std::to_string(messages) +
-                      " messages reached the device";
+    if (created == objects) return true;
+    std::string why = std::to_string(created) + " of " + std::to_string(objects) +
+                      " objects reached the device";
     for (const auto& object : report.objects)
         if (object.action == SyncAction::Skipped) {
             why += "; one skipped: " + object.reason;
@@ -139,31 +126,33 @@ bool AllCreated(benchmark::State& state, const TypeReport& report, size_t messag
     return false;
 }
 
-// The first pass: every message is new and goes to the device. Each iteration fills a fresh
+// The first pass: every object is new and goes to the device. Each iteration fills a fresh
 // world outside the timing.
-void FirstSync(benchmark::State& state) {
-    const auto messages = static_cast<size_t>(state.range(0));
+template <class World>
+void FirstPass(benchmark::State& state, const char* rate) {
+    const auto objects = static_cast<size_t>(state.range(0));
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto world = std::make_unique<MailSyncWorld>(messages);
+        auto world = std::make_unique<World>(objects);
         ResetPeakResident();
         state.ResumeTiming();
         TypeReport report = world->Sync();
         state.PauseTiming();
         peak = std::max(peak, PeakResidentMiB());
-        if (!AllCreated(state, report, messages)) break;
+        if (!AllCreated(state, report, objects)) break;
         world.reset();
         state.ResumeTiming();
     }
-    Report(state, messages, peak);
+    Report(state, rate, objects, peak);
 }
 
 // A pass after the first with nothing changed on either side.
-void NoChangeSync(benchmark::State& state) {
-    const auto messages = static_cast<size_t>(state.range(0));
-    MailSyncWorld world(messages);
-    if (!AllCreated(state, world.Sync(), messages)) return;
+template <class World>
+void NoChangePass(benchmark::State& state, const char* rate) {
+    const auto objects = static_cast<size_t>(state.range(0));
+    World world(objects);
+    if (!AllCreated(state, world.Sync(), objects)) return;
     ResetPeakResident();
     for (auto _ : state) {
         TypeReport report = world.Sync();
@@ -172,13 +161,80 @@ void NoChangeSync(benchmark::State& state) {
             break;
         }
     }
-    Report(state, messages, PeakResidentMiB());
+    Report(state, rate, objects, PeakResidentMiB());
 }
+
+void FirstSync(benchmark::State& state) { FirstPass<MailSyncWorld>(state, "messages/s"); }
+void NoChangeSync(benchmark::State& state) { NoChangePass<MailSyncWorld>(state, "messages/s"); }
 
 // 100 messages is the size to profile at.
 BENCHMARK(FirstSync)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond)
     ->UseRealTime();
 BENCHMARK(NoChangeSync)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A world with the address book, the engine, both providers and a partnership synchronizing
+// "Address", the address book filled with `contacts` contacts.
+class ContactsSyncWorld {
+public:
+    explicit ContactsSyncWorld(size_t contacts) {
+        pal::Machine& desktop = m_world.Desktop();
+        pal::Machine& device = m_world.Device();
+        // The address book comes with the mail client, whose settings the store reads.
+        emu::mailclient::InstallMailClient(desktop);
+        emu::wab::InstallAddressBook(desktop);
+        InstallEngine(desktop, {false, false});
+        if (velumex::InstallProvider(desktop, VELUMEX_MODULE_DIR) != S_OK)
+            throw std::runtime_error("the desktop provider did not install");
+        // The device's contacts, its settings key and the contacts journal, as the launcher and
+        // the notification service leave them, then the device provider and the partnership.
+        emu::poom::Install(device);
+        pal::RegistryStore(device).CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
+        m_world.CreateJournal(CONTACTS_JOURNAL_NAME, PROPID_CONTACT_OID);
+        m_world.Partner("Address");
+        Fill(contacts);
+    }
+
+    // One pass of "Address", as `velumex sync` runs it.
+    TypeReport Sync() { return m_world.Sync(); }
+
+private:
+    void Fill(size_t contacts) {
+        using emu::wab::Property;
+        for (size_t i = 0; i < contacts; ++i) {
+            std::string n = std::to_string(i);
+            std::string address = "person" + n + "@example.com";
+            emu::wab::AddEntry(
+                m_world.Desktop(), emu::wab::kContact,
+                {Property::Text(PR_DISPLAY_NAME_A, "Person " + n + " Example"),
+                 Property::Text(PR_GIVEN_NAME_A, "Person " + n),
+                 Property::Text(PR_SURNAME_A, "Example"),
+                 Property::Text(PR_COMPANY_NAME_A, "Company " + std::to_string(i % 50)),
+                 Property::Text(PR_TITLE_A, "Engineer"),
+                 Property::Text(PR_BUSINESS_TELEPHONE_NUMBER_A, "+1 555 " + n),
+                 Property::Text(PR_MOBILE_TELEPHONE_NUMBER_A, "+1 556 " + n),
+                 Property::Text(PR_BUSINESS_ADDRESS_STREET_A, n + " Main Street"),
+                 Property::Text(PR_BUSINESS_ADDRESS_CITY_A, "Springfield"),
+                 Property::Text(PR_BUSINESS_ADDRESS_POSTAL_CODE_A, "12345"),
+                 Property::Text(PR_COMMENT_A, "Met at the conference, table " + n + "."),
+                 Property::Text(PR_EMAIL_ADDRESS_A, address),
+                 Property::Number(PR_CONTACT_DEFAULT_ADDRESS_INDEX, 0),
+                 Property::List(PR_CONTACT_EMAIL_ADDRESSES_A,
+                                {address, "p" + n + "@example.org"})});
+        }
+    }
+
+    SyncWorld m_world;
+};
+
+void ContactsFirstSync(benchmark::State& state) {
+    FirstPass<ContactsSyncWorld>(state, "contacts/s");
+}
+void ContactsNoChangeSync(benchmark::State& state) {
+    NoChangePass<ContactsSyncWorld>(state, "contacts/s");
+}
+
+BENCHMARK(ContactsFirstSync)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(ContactsNoChangeSync)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -5,8 +5,9 @@
 # connected, the desktop store created, initialised and identified exactly as the sync engine
 # does it, the mail options changed through the mail folder's options dialog, a message read into
 # a packet for the device; then a synchronization that brings the desktop's mail to the device, a
-# reply written on the device and sent by the desktop, and a last synchronization with nothing
-# left to do.
+# reply written on the device and sent by the desktop, a contact that travels from the desktop's
+# address book to the device and comes back edited, and a last synchronization with nothing left
+# to do.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
@@ -64,6 +65,17 @@ step device mail list --folder Outbox
 step sync
 step desktop mail sent
 step device mail list --folder Outbox
+# The address book travels too: a desktop contact reaches the device's contacts; edited there by
+# the device's user, it comes back to the desktop at the next synchronization.
+step desktop contacts add --set name="Carol Baker" --set first=Carol --set last=Baker \
+    --set company="Baker & Sons" --email carol@example.com
+step sync --type Address
+step device contacts list
+CAROL="$("$VELUMEX" device contacts list | awk -F'\t' '$2 == "Carol Baker" { print $1; exit }')"
+step device contacts show "$CAROL"
+step device contacts edit "$CAROL" --set JobTitle=Director --set MobileTelephoneNumber="+1 555 0199"
+step sync --type Address
+step desktop contacts show "$("$VELUMEX" desktop contacts list | awk '/Carol Baker/ { print $1; exit }')"
 # Nothing changed since: the engine has nothing to do.
 step sync
 step sync state

@@ -1,28 +1,11 @@
-// The mail roads with every real party on them: the desktop mail client and its provider, the
-// engine, the device's message store, its provider and the notification service running in the
-// device's service host, journalling the device's changes as they happen. Each synchronization
-// lets the service journal what the session changed once the session (and the mail lock) ends.
+// The mail roads with every real party on them (see fixtures/roads_world.h).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 
-#include "activesync/desktop_host.h"
-#include "activesync/device_link.h"
-#include "activesync/device_session.h"
-#include "activesync/partnerships.h"
-#include "activesync/provider_install.h"
-#include "activesync/sync_session.h"
-#include "emu/cemapi/message_stores.h"
-#include "emu/mailclient/mail_client.h"
-#include "emu/poom/contacts.h"
-#include "emu/services/service_host.h"
-#include "pal/runtime/context.h"
-#include "pal/runtime/registry_store.h"
-#include "pal_testing/temp_world.h"
-#include "provider_host.h"
+#include "fixtures/roads_world.h"
 
 namespace {
 
@@ -32,76 +15,14 @@ namespace mail = emu::mailclient;
 
 constexpr ULONG kRead = 0x1;
 
-class MailRoads : public ::testing::Test {
+class MailRoads : public scenarios::RoadsWorld {
 protected:
-    MailRoads() {
-        mail::InstallMailClient(desktop);
-        InstallEngine(desktop, {false, false});
-        EXPECT_EQ(velumex::InstallProvider(desktop, VELUMEX_MODULE_DIR), S_OK);
-        m_store = emu::cemapi::CreateStore(device, u"Kestrin");
-        {
-            pal::RegistryStore registry(device);
-            registry.SetString(u"HKLM\\Software\\Microsoft\\Inbox\\Svc\\Kestrin", u"FriendlyName",
-                               u"Kestrin");
-            registry.CreateKey(u"HKCU\\Software\\Quorvane\\Velumex");
-        }
-        EXPECT_EQ(InstallDeviceProvider(device, std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so"),
-                  S_OK);
-        EXPECT_EQ(emu::services::InstallService(device,
-                                                std::string(VELUMEX_MODULE_DIR) + "/KTnotif.so",
-                                                u"\\Windows\\KTnotif.dll"),
-                  S_OK);
-        emu::poom::Install(device);
-        m_id = CreatePartnership(desktop, device, u"PocketPC").id;
-        std::u16string objects =
-            PartnershipKeyPath(m_id) + u"\\" + std::u16string(kObjectsSubkey) + u"\\Message";
-        pal::RegistryStore(desktop).SetDword(objects, u"Disabled", 0);
-        pal::RegistryStore(desktop).SetString(objects, u"Store", u"KV.WinCE.OE.3");
-        for (const auto& result : emu::services::Boot(device)) EXPECT_EQ(result.error, 0u);
-        WaitForService();
-    }
-    ~MailRoads() override { emu::services::ShutDown(device); }
+    MailRoads() : RoadsWorld("Message") {}
 
     // The partnership's mail options, as the options dialog stores them.
     void SetOption(const char16_t* name, DWORD value) {
         pal::RegistryStore(desktop).SetDword(PartnershipKeyPath(m_id) + u"\\KV.WinCE.OE.3", name,
                                              value);
-    }
-
-    // Waits until the service has come through its start-up (its window answers).
-    void WaitForService() {
-        pal::ScopedContext scope(device);
-        for (int i = 0; i < 1000; ++i) {
-            for (HWND window = GetWindow(GetForegroundWindow(), GW_HWNDFIRST); window;
-                 window = GetWindow(window, GW_HWNDNEXT)) {
-                WCHAR title[16] = {};
-                GetWindowTextW(window, title, 16);
-                if (std::u16string(title) != u"_notif_KT") continue;
-                SendMessageW(window, WM_NULL, 0, 0);
-                return;
-            }
-            Sleep(10);
-        }
-        ADD_FAILURE() << "the notification service did not start";
-    }
-
-    void Settle() {
-        EXPECT_TRUE(emu::cemapi::WaitForNotifications(device, std::chrono::seconds(10)));
-    }
-
-    TypeReport Sync() {
-        Settle();
-        TypeReport report;
-        {
-            DeviceLink link(world.Get());
-            if (!link.IsConnected()) link.Connect(m_id);
-            DeviceSession deviceHalf(link);
-            DesktopHost host(desktop);
-            SyncSession session(host, link);
-            report = session.Synchronize("Message");
-        }
-        Settle();
-        return report;
     }
 
     std::vector<emu::cemapi::MessageInfo> Folder(FolderKind kind) {
@@ -134,14 +55,6 @@ protected:
         Settle();
         return id;
     }
-
-    static size_t Nothing(const TypeReport& report) { return report.objects.size(); }
-
-    pal::testing::TempWorld world;
-    pal::Machine& desktop = world.Desktop();
-    pal::Machine& device = world.Device();
-    std::uint32_t m_store = 0;
-    DWORD m_id = 0;
 };
 
 mail::Attachment File(const std::string& name, size_t size, char fill) {

@@ -1,8 +1,12 @@
 // Shared pieces of the `velumex desktop contacts` commands.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli.h"
 
@@ -15,5 +19,7 @@ void AddContactsStoreCommands(CLI::App* contacts, CliContext& context);
 // Marks of `list --scope`: the entry numbers the contacts folder enumerates, each with what
 // IsItemReplicated answers, for the partnership the engine works for.
 std::vector<std::pair<std::uint32_t, bool>> ContactsInScope(pal::World& world);
+// The address-book entry number a contact item's handle bytes carry; nothing for other bytes.
+std::optional<std::uint32_t> ContactItemNumber(const std::vector<BYTE>& handle);
 
 }  // namespace velumex

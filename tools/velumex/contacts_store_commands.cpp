@@ -30,14 +30,11 @@ namespace {
 constexpr DWORD kRecommendedPacketSize = 8192;
 constexpr ULONG kEmailSlots[] = {0x0090001F, 0x0091001F, 0x0092001F};
 
-// The entry number a contact item's handle bytes carry: header (6 bytes), count, identifier.
+// The entry number of one of the store's contact items.
 std::optional<std::uint32_t> ContactNumber(IReplStore& store, HREPLITEM item) {
     std::vector<BYTE> bytes(store.ObjectToBytes(item, nullptr));
     store.ObjectToBytes(item, bytes.data());
-    if (bytes.size() < 10) return std::nullopt;
-    DWORD count = bytes[6] | (bytes[7] << 8) | (bytes[8] << 16) | (DWORD(bytes[9]) << 24);
-    if (bytes.size() < 10 + static_cast<size_t>(count)) return std::nullopt;
-    return emu::wab::EntryNumberOf(bytes.data() + 10, count);
+    return ContactItemNumber(bytes);
 }
 
 // The partnership the engine would work for, when there is one: connected, else selected.
@@ -228,6 +225,15 @@ void Apply(CliContext& context, const ApplyArguments& arguments) {
 }
 
 }  // namespace
+
+std::optional<std::uint32_t> ContactItemNumber(const std::vector<BYTE>& handle) {
+    // Version (2 bytes), kind 1 (4 bytes), the identifier's byte count, the identifier.
+    if (handle.size() < 10) return std::nullopt;
+    DWORD kind = handle[2] | (handle[3] << 8) | (handle[4] << 16) | (DWORD(handle[5]) << 24);
+    DWORD count = handle[6] | (handle[7] << 8) | (handle[8] << 16) | (DWORD(handle[9]) << 24);
+    if (kind != 1 || handle.size() - 10 < static_cast<size_t>(count)) return std::nullopt;
+    return emu::wab::EntryNumberOf(handle.data() + 10, count);
+}
 
 std::vector<std::pair<std::uint32_t, bool>> ContactsInScope(pal::World& world) {
     activesync::DeviceLink link(world);

@@ -89,6 +89,15 @@ void OnContacts(CliContext& context, Body&& body) {
     body(device);
 }
 
+// A change runs with the device's services up, so that the notification service journals it as
+// it happens; made while they are down, it would never be seen as a change of the device's.
+template <class Body>
+void ChangeContacts(CliContext& context, Body&& body) {
+    auto world = context.OpenWorld();
+    RunningDevice running(world->Device());
+    body(world->Device());
+}
+
 }  // namespace
 
 void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
@@ -124,7 +133,7 @@ void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
     add->add_option("--set", *added, "NAME=VALUE (dates YYYY-MM-DD); repeatable")->required();
     add->callback([&context, added] {
         ContactValues values = ParseValues(*added);
-        OnContacts(context, [&](pal::Machine& machine) {
+        ChangeContacts(context, [&](pal::Machine& machine) {
             CEOID oid = emu::poom::AddContact(machine, values);
             if (!oid) throw CliError("the contact could not be stored");
             std::cout << oid << "\n";
@@ -144,7 +153,7 @@ void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
         std::vector<CEPROPID> clear;
         for (const auto& name : *cleared) clear.push_back(Field(name).id);
         if (values.empty() && clear.empty()) throw CliError("nothing to change: give --set or --clear");
-        OnContacts(context, [&](pal::Machine& machine) {
+        ChangeContacts(context, [&](pal::Machine& machine) {
             if (!emu::poom::ChangeContact(machine, oid, values, clear))
                 throw CliError("the device has no contact " + *edited);
         });
@@ -155,7 +164,7 @@ void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
     remove->add_option("OID", *deleted, "the contact's identifier")->required();
     remove->callback([&context, deleted] {
         CEOID oid = ParseOid(*deleted);
-        OnContacts(context, [&](pal::Machine& machine) {
+        ChangeContacts(context, [&](pal::Machine& machine) {
             if (!emu::poom::DeleteContact(machine, oid))
                 throw CliError("the device has no contact " + *deleted);
         });

@@ -19,6 +19,7 @@
 #include "activesync/replication_state.h"
 #include "activesync/sync_session.h"
 #include "cli.h"
+#include "contacts_cli.h"
 #include "mail_folder_calls.h"
 
 namespace velumex {
@@ -46,10 +47,11 @@ std::string HexId(DWORD value) {
     return text;
 }
 
-// How an object is named in reports: a mail item by its message id, a device-only object by
-// its id.
+// How an object is named in reports: a mail item by its message id, a contact by its address
+// book number, a device-only object by its id.
 std::string Label(const ObjectReport& object) {
     if (auto id = MailItemId(object.item)) return "message " + *id;
+    if (auto number = ContactItemNumber(object.item)) return "contact " + std::to_string(*number);
     if (!object.item.empty()) return "item " + HexBytes(object.item);
     return "device object " + HexId(object.oid);
 }

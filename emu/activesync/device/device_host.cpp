@@ -85,17 +85,21 @@ public:
         future.get();
     }
     DWORD Loop() {
+        // The device thread is in COM: providers create their platform objects through it.
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         for (;;) {
             std::function<void()> job;
             {
                 std::unique_lock<std::mutex> guard(m_lock);
                 m_wake.wait(guard, [this] { return m_stop || !m_jobs.empty(); });
-                if (m_jobs.empty()) return 0;
+                if (m_jobs.empty()) break;
                 job = std::move(m_jobs.front());
                 m_jobs.pop_front();
             }
             job();
         }
+        CoUninitialize();
+        return 0;
     }
     void Stop() {
         {

@@ -130,8 +130,12 @@ bool SyncSession::Pass::Run() {
     for (auto& entry : m_entries)
         if (!entry.gone && entry.deviceChanged) ReceiveFromDevice(&entry, entry.saved.oid);
     for (DWORD oid : m_newOnDevice) ReceiveFromDevice(nullptr, oid);
-    // A write on the desktop may report deletions when its handler resets.
+    // A write on the desktop may report deletions when its handler resets, and items the store
+    // rearranged while taking the device's version: those go back to the device in this pass.
+    m_received = true;
     HandleNotifications();
+    for (Entry* entry : m_resend)
+        if (!entry->gone) SendToDevice(entry, entry->stored);
 
     Progress("deleting");
     for (auto& entry : m_entries) {
@@ -269,7 +273,12 @@ void SyncSession::Pass::HandleNotifications() {
                 entry->saved.desktopChanged = true;
                 Save(*entry);
             }
-            if (entry) entry->desktopChanged = true;
+            if (entry) {
+                entry->desktopChanged = true;
+                if (m_received && std::find(m_resend.begin(), m_resend.end(), entry) ==
+                                      m_resend.end())
+                    m_resend.push_back(entry);
+            }
             continue;
         }
         // To be gone on both sides: the device copy, then the desktop object when it is still
@@ -432,7 +441,7 @@ void SyncSession::Pass::SendToDevice(Entry* entry, HREPLITEM item) {
     }
     if (entry) {
         m_host.Run([&] {
-            m_store.Repl().CopyObject(item, entry->stored);
+            if (item != entry->stored) m_store.Repl().CopyObject(item, entry->stored);
             entry->saved.item = ItemBytes(m_store.Repl(), entry->stored);
         });
     } else {

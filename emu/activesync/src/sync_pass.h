@@ -73,6 +73,8 @@ private:
     // Moves the desktop's notifications into the stores' pending lists.
     std::function<void()> m_collect;
     bool m_firstSync = false;
+    bool m_received = false;  // the device's objects have been taken
+    std::vector<Entry*> m_resend;  // notified changed after that: sent again in this pass
 
     std::deque<Entry> m_entries;  // stable addresses: entries are added as objects are created
     std::vector<size_t> m_sorted;  // entries in CompareItem order

@@ -135,4 +135,15 @@ TEST_F(DeviceHostTest, UnregisteredProviderIsNotLoaded) {
                  activesync::DeviceHostError);
 }
 
+TEST_F(DeviceHostTest, ProvidersAreCalledOnAThreadThatIsInCom) {
+    // Providers create their platform objects (the contacts application) through COM at load.
+    activesync::DeviceHost host(m_world.Device(), 1, {u"Address"});
+    HRESULT again = E_FAIL;
+    host.Run([&] {
+        again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        if (SUCCEEDED(again)) CoUninitialize();
+    });
+    EXPECT_EQ(again, S_FALSE);
+}
+
 }  // namespace

@@ -15,8 +15,9 @@
 //   4. desktop → device packets, 5. device → desktop packets, 6. deletions both ways;
 //   7. RemoveDuplicates (RERR_RESTART compares once more);
 //   8. state saved per object as it goes, end of synchronization reported to both sides.
-// Desktop notifications (OnItemNotify) mark items for sending; RNC_DELETED deletes the object on
-// both sides.
+// Desktop notifications (OnItemNotify) mark items for sending; one that arrives while the device's
+// objects are written to the desktop (a store that rearranged what it took) is sent back within
+// the same pass. RNC_DELETED deletes the object on both sides.
 //
 // The link may drop at any call: the pass then stops with SyncError, keeping every object
 // completed before; the next pass on a connected link picks up from there. A device write whose
