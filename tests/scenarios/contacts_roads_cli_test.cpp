@@ -62,7 +62,8 @@ TEST_F(ContactsRoadsCommand, ADesktopContactEditedOnTheDeviceComesBackAndThenNot
     EXPECT_TRUE(Has(shown, "CompanyName: Acme\n")) << shown;
     EXPECT_TRUE(Has(shown, "Email1Address: john@example.com\n")) << shown;
 
-    Run("device contacts edit " + id + " --set JobTitle=Director --clear CompanyName");
+    EXPECT_EQ(Run("device contacts edit " + id + " --set JobTitle=Director --clear CompanyName"),
+              "changed contact " + id + "\n");
     std::string back = Run("sync");
     EXPECT_TRUE(Has(back, "to desktop  changed  contact 1")) << back;
     std::string desktop = Run("desktop contacts show 1");

@@ -156,6 +156,7 @@ void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
         ChangeContacts(context, [&](pal::Machine& machine) {
             if (!emu::poom::ChangeContact(machine, oid, values, clear))
                 throw CliError("the device has no contact " + *edited);
+            std::cout << "changed contact " << oid << "\n";
         });
     });
 
@@ -167,6 +168,7 @@ void AddDeviceContactsCommands(CLI::App& app, CliContext& context) {
         ChangeContacts(context, [&](pal::Machine& machine) {
             if (!emu::poom::DeleteContact(machine, oid))
                 throw CliError("the device has no contact " + *deleted);
+            std::cout << "deleted contact " << oid << "\n";
         });
     });
 }

@@ -29,6 +29,24 @@ bool SameName(const std::string& a, const char* b) {
     });
 }
 
+// The text of a field the values hold, empty when absent.
+std::u16string TextOf(const ContactValues& values, const char* field) {
+    auto found = values.find(FindField(field)->id);
+    if (found == values.end()) return {};
+    const auto* text = std::get_if<std::u16string>(&found->second);
+    return text ? *text : std::u16string();
+}
+
+// The file-as name the contacts application gives a contact saved without one: "Last, First",
+// else whichever of the two is there, else the company, else the first e-mail address.
+std::u16string DefaultFileAs(const ContactValues& values) {
+    std::u16string first = TextOf(values, "FirstName"), last = TextOf(values, "LastName");
+    if (!first.empty() && !last.empty()) return last + u", " + first;
+    if (!first.empty() || !last.empty()) return first + last;
+    std::u16string company = TextOf(values, "CompanyName");
+    return company.empty() ? TextOf(values, "Email1Address") : company;
+}
+
 }  // namespace
 
 std::span<const ContactField> ContactFields() { return kFields; }
@@ -55,7 +73,15 @@ CEOID AddContact(pal::Machine& device, const ContactValues& values) {
     pal::ScopedContext context(device);
     EnsureContactsDatabase();
     ContactsDatabase database;
-    CEOID contact = database.Write(0, values, {});
+    ContactValues stored = values;
+    auto fileAs = stored.find(kFileAsProperty);
+    const auto* given =
+        fileAs == stored.end() ? nullptr : std::get_if<std::u16string>(&fileAs->second);
+    if (!given || given->empty()) {
+        std::u16string name = DefaultFileAs(values);
+        if (!name.empty()) stored[kFileAsProperty] = name;
+    }
+    CEOID contact = database.Write(0, stored, {});
     if (contact) PostRemoteNotification(PIM_ITEM_CREATED_REMOTE, contact);
     return contact;
 }

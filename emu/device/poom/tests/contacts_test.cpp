@@ -178,3 +178,26 @@ TEST_F(PoomTest, ContactsAreEditedInMemoryAndStoredWithOneNotificationPerSave) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PoomAddContact, AContactAddedWithoutAFileAsNameIsFiledUnderItsNames) {
+    pal::testing::TempWorld world;
+    emu::poom::Install(world.Device());
+    auto id = [](const char* name) { return emu::poom::FindField(name)->id; };
+    auto fileAsOf = [&](const emu::poom::ContactValues& values) {
+        CEOID oid = emu::poom::AddContact(world.Device(), values);
+        auto contact = emu::poom::FindContact(world.Device(), oid);
+        return contact ? contact->fileAs : u"(none)";
+    };
+    EXPECT_EQ(fileAsOf({{id("FirstName"), u"Carol"}, {id("LastName"), u"Baker"}}), u"Baker, Carol");
+    EXPECT_EQ(fileAsOf({{id("FirstName"), u"Carol"}}), u"Carol");
+    EXPECT_EQ(fileAsOf({{id("CompanyName"), u"Baker & Sons"}, {id("Email1Address"), u"c@x.org"}}),
+              u"Baker & Sons");
+    EXPECT_EQ(fileAsOf({{id("Email1Address"), u"c@x.org"}}), u"c@x.org");
+    // A name given is kept, an empty one is filled in.
+    EXPECT_EQ(fileAsOf({{emu::poom::kFileAsProperty, u"CB"}, {id("LastName"), u"Baker"}}), u"CB");
+    EXPECT_EQ(fileAsOf({{emu::poom::kFileAsProperty, u""}, {id("LastName"), u"Baker"}}), u"Baker");
+}
+
+}  // namespace

@@ -44,7 +44,9 @@ const ContactField* FindField(const std::string& name);
 // missing and registers the application class (CLSID_Application) on the machine.
 void Install(pal::Machine& device);
 
-// Adds a contact; its identifier, or 0 when the database cannot be written.
+// Adds a contact as the device's user does in the contacts application, which files a contact
+// given no file-as name as "Last, First" (or the one name, else the company, else the first
+// e-mail address); its identifier, or 0 when the database cannot be written.
 CEOID AddContact(pal::Machine& device, const std::u16string& fileAs);
 CEOID AddContact(pal::Machine& device, const ContactValues& values);
 // Renames a contact; false when there is no such contact.
