@@ -12,6 +12,7 @@
 #include "emu/cemapi/message_stores.h"
 #include "emu/poom/contacts.h"
 #include "emu/services/service_host.h"
+#include "pal/runtime/window_manager.h"
 #include "pal_testing/temp_world.h"
 
 namespace {
@@ -27,10 +28,10 @@ protected:
         ASSERT_EQ(activesync::InstallDeviceProvider(
                       device(), std::string(VELUMEX_MODULE_DIR) + "/Kestrin.so"),
                   S_OK);
-        ASSERT_EQ(emu::services::InstallService(
-                      device(), std::string(VELUMEX_MODULE_DIR) + "/KTnotif.so",
-                      u"\\Windows\\KTnotif.dll"),
-                  S_OK);
+        ASSERT_EQ(
+            emu::services::InstallService(device(), std::string(VELUMEX_MODULE_DIR) + "/KTnotif.so",
+                                          u"\\Windows\\KTnotif.dll"),
+            S_OK);
         emu::poom::Install(device());
         m_store = emu::cemapi::CreateStore(device(), u"Kestrin");
         HKEY key = nullptr;
@@ -54,19 +55,9 @@ protected:
     }
     // Waits until the service's start-up has run: its hidden window "_notif_KT" exists and its
     // thread has come to its message loop.
-    static void WaitForService() {
-        for (int i = 0; i < 1000; ++i) {
-            for (HWND window = GetWindow(GetForegroundWindow(), GW_HWNDFIRST); window;
-                 window = GetWindow(window, GW_HWNDNEXT)) {
-                WCHAR title[16] = {};
-                GetWindowTextW(window, title, 16);
-                if (std::u16string(title) != u"_notif_KT") continue;
-                SendMessageW(window, WM_NULL, 0, 0);
-                return;
-            }
-            Sleep(10);
-        }
-        FAIL() << "the service did not start";
+    void WaitForService() {
+        ASSERT_TRUE(pal::WaitForIdleWindow(device(), u"_notif_KT", 10000))
+            << "the service did not start";
     }
     void Settle() {
         ASSERT_TRUE(emu::cemapi::WaitForNotifications(device(), std::chrono::seconds(10)));

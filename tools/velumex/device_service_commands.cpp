@@ -19,6 +19,7 @@
 #include "emu/services/service_host.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
+#include "pal/runtime/window_manager.h"
 
 namespace velumex {
 
@@ -58,18 +59,7 @@ void WaitForNotificationService(pal::Machine& device) {
     for (const auto& service : emu::services::RegisteredServices(device))
         if (service.key == u"KTNotif") running = service.running;
     if (!running) return;
-    pal::ScopedContext context(device);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        for (HWND window = GetWindow(GetForegroundWindow(), GW_HWNDFIRST); window;
-             window = GetWindow(window, GW_HWNDNEXT)) {
-            WCHAR title[16] = {};
-            GetWindowTextW(window, title, 16);
-            if (std::u16string(title) != u"_notif_KT") continue;
-            SendMessageW(window, WM_NULL, 0, 0);
-            return;
-        }
-        Sleep(10);
-    }
+    pal::WaitForIdleWindow(device, u"_notif_KT", 10000);
 }
 
 // Runs `body` with the device up and shuts the host down before the world closes.
@@ -172,8 +162,7 @@ void AddDeviceServiceCommands(CLI::App& app, CliContext& context) {
         WithDevice(context, [](pal::Machine& machine) {
             PrintStarts(emu::services::Resume(machine));
             DWORD error = emu::services::Stop(machine, Widen(stopName));
-            if (error == ERROR_SERVICE_NOT_ACTIVE)
-                throw CliError(stopName + " does not run");
+            if (error == ERROR_SERVICE_NOT_ACTIVE) throw CliError(stopName + " does not run");
             std::printf("stopped %s\n", stopName.c_str());
         });
     });
@@ -185,8 +174,7 @@ void AddDeviceServiceCommands(CLI::App& app, CliContext& context) {
             if (services.empty()) std::printf("no services are registered\n");
             for (const auto& info : services)
                 std::printf("%-12s %-8s %-6s Order=%lu Dll=%s\n", Narrow(info.key).c_str(),
-                            info.running ? "running" : "stopped",
-                            Narrow(info.DeviceName()).c_str(),
+                            info.running ? "running" : "stopped", Narrow(info.DeviceName()).c_str(),
                             static_cast<unsigned long>(info.order), Narrow(info.dll).c_str());
         });
 }

@@ -1,5 +1,9 @@
 #include "pal/runtime/window_manager.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "pal/runtime/context.h"
 #include "pal/runtime/machine.h"
 #include "text_forms.h"
@@ -75,6 +79,25 @@ std::optional<QueueInfo> GetQueueInfo(Machine& machine, DWORD threadId) {
 bool WaitForQueue(Machine& machine, DWORD threadId,
                   const std::function<bool(const QueueInfo&)>& condition, DWORD timeoutMs) {
     return machine.Get<windowing::WindowState>().WaitForQueue(threadId, condition, timeoutMs);
+}
+
+bool WaitForIdleWindow(Machine& machine, std::u16string_view title, DWORD timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        for (const WindowInfo& window : ListWindows(machine)) {
+            if (window.parent || window.text != title) continue;
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            return WaitForQueue(
+                machine, window.threadId,
+                [](const QueueInfo& queue) {
+                    return !queue.posted && !queue.sent && queue.waiting;
+                },
+                static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0)));
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void ReleaseThreadWindows() { windowing::State().ReleaseThread(CurrentThreadId()); }

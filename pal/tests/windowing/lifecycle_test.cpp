@@ -223,3 +223,35 @@ TEST_F(Lifecycle, AnEndingThreadReleasesItsWindowsQueueAndWaitingSenders) {
 
 }  // namespace
 }  // namespace pal
+
+namespace pal {
+namespace {
+
+TEST_F(Lifecycle, WaitingForAnIdleWindowWaitsForItsThreadToEmptyItsQueue) {
+    Machine& machine = CurrentMachine();
+    ASSERT_NE(RegisterRecordingClass(u"Idle"), 0);
+    EXPECT_FALSE(WaitForIdleWindow(machine, u"Absent", 50));
+
+    std::latch created(1), loop(1);
+    HWND window = nullptr;
+    std::thread service([&] {
+        ScopedContext context(machine);
+        window = CreateTopLevel(u"Idle", u"Idle service");
+        created.count_down();
+        loop.wait();
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    });
+    created.wait();
+    PostMessageW(window, WM_NULL, 0, 0);
+    // The thread has not reached its loop and a message waits for it.
+    EXPECT_FALSE(WaitForIdleWindow(machine, u"Idle service", 50));
+    loop.count_down();
+    EXPECT_TRUE(WaitForIdleWindow(machine, u"Idle service", 10000));
+    EXPECT_EQ(GetQueueInfo(machine, GetWindowThreadProcessId(window, nullptr))->posted, 0u);
+    PostMessageW(window, WM_QUIT, 0, 0);
+    service.join();
+}
+
+}  // namespace
+}  // namespace pal

@@ -57,6 +57,10 @@ std::optional<QueueInfo> GetQueueInfo(Machine& machine, DWORD threadId);
 bool WaitForQueue(Machine& machine, DWORD threadId,
                   const std::function<bool(const QueueInfo&)>& condition, DWORD timeoutMs);
 
+// Blocks until a top-level window titled `title` exists and its thread has handled every message
+// for it and waits in its message loop, or `timeoutMs` passes; returns whether it came to that.
+bool WaitForIdleWindow(Machine& machine, std::u16string_view title, DWORD timeoutMs);
+
 // Called by a thread of the current machine as it ends: destroys its windows (sending their
 // destruction messages on this thread), answers 0 to senders still waiting on it, and removes its
 // queue, so that later PostThreadMessage calls fail.
