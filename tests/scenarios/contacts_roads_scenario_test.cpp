@@ -11,8 +11,12 @@
 #include <vector>
 
 #include "fixtures/roads_world.h"
+#include "pal_testing/file_times.h"
 
 namespace {
+
+using pal_testing::FileTimeOf;
+using pal_testing::Ticks;
 
 using namespace activesync;
 using emu::wab::Property;
@@ -79,27 +83,13 @@ protected:
     }
 };
 
-FILETIME Date(WORD year, WORD month, WORD day) {
-    SYSTEMTIME fields{};
-    fields.wYear = year;
-    fields.wMonth = month;
-    fields.wDay = day;
-    FILETIME time{};
-    SystemTimeToFileTime(&fields, &time);
-    return time;
-}
-
-std::int64_t Number(FILETIME time) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(time.dwHighDateTime) << 32 |
-                                     time.dwLowDateTime);
-}
-
 TEST_F(ContactsRoads, ADesktopContactArrivesOnTheDeviceWithItsFieldsAndThenNothingMoves) {
-    AddDesktopContact("John Smith",
-                      {Property::Text(PR_GIVEN_NAME_A, "John"), Property::Text(PR_SURNAME_A, "Smith"),
-                       Property::Text(PR_COMPANY_NAME_A, "Acme"),
-                       Property::Number(PR_BIRTHDAY, Number(Date(1970, 5, 17)))},
-                      {"john@example.com", "js@example.org"});
+    AddDesktopContact(
+        "John Smith",
+        {Property::Text(PR_GIVEN_NAME_A, "John"), Property::Text(PR_SURNAME_A, "Smith"),
+         Property::Text(PR_COMPANY_NAME_A, "Acme"),
+         Property::Number(PR_BIRTHDAY, Ticks(FileTimeOf(1970, 5, 17)))},
+        {"john@example.com", "js@example.org"});
 
     ExpectOnly(Sync(), SyncDirection::ToDevice, SyncAction::Created);
     ASSERT_EQ(emu::poom::Contacts(device).size(), 1u);
@@ -112,7 +102,8 @@ TEST_F(ContactsRoads, ADesktopContactArrivesOnTheDeviceWithItsFieldsAndThenNothi
     EXPECT_EQ(Text(*arrived, kEmail2), u"js@example.org");
     EXPECT_EQ(Text(*arrived, kEmail3), u"");
     ASSERT_TRUE(arrived->values.count(kBirthday));
-    EXPECT_EQ(Number(std::get<FILETIME>(arrived->values.at(kBirthday))), Number(Date(1970, 5, 17)));
+    EXPECT_EQ(Ticks(std::get<FILETIME>(arrived->values.at(kBirthday))),
+              Ticks(FileTimeOf(1970, 5, 17)));
 
     // The device provider's own write is no device change: nothing comes back.
     EXPECT_EQ(Nothing(Sync()), 0u);
@@ -144,9 +135,10 @@ TEST_F(ContactsRoads, ADeviceContactArrivesOnTheDesktopAndThenNothingMoves) {
 
 TEST_F(ContactsRoads, EditsAndClearedFieldsReachTheOtherSide) {
     std::uint32_t id = AddDesktopContact(
-        "Carl Berg", {Property::Text(PR_COMPANY_NAME_A, "Acme"), Property::Text(PR_TITLE_A, "Clerk"),
-                      Property::Text(PR_MOBILE_TELEPHONE_NUMBER_A, "555 0101"),
-                      Property::Number(PR_BIRTHDAY, Number(Date(1980, 2, 29)))});
+        "Carl Berg",
+        {Property::Text(PR_COMPANY_NAME_A, "Acme"), Property::Text(PR_TITLE_A, "Clerk"),
+         Property::Text(PR_MOBILE_TELEPHONE_NUMBER_A, "555 0101"),
+         Property::Number(PR_BIRTHDAY, Ticks(FileTimeOf(1980, 2, 29)))});
     Sync();
     auto onDevice = DeviceContact(u"Carl Berg");
     ASSERT_TRUE(onDevice);
@@ -165,7 +157,8 @@ TEST_F(ContactsRoads, EditsAndClearedFieldsReachTheOtherSide) {
     EXPECT_EQ(Text(*onDevice, kMobile), u"555 0101");
 
     // Edited and cleared on the device: the desktop follows.
-    ASSERT_TRUE(emu::poom::ChangeContact(device, onDevice->oid, {{kJobTitle, u"Manager"}}, {kMobile}));
+    ASSERT_TRUE(
+        emu::poom::ChangeContact(device, onDevice->oid, {{kJobTitle, u"Manager"}}, {kMobile}));
     ExpectOnly(Sync(), SyncDirection::ToDesktop, SyncAction::Changed);
     auto onDesktop = emu::wab::FindEntry(desktop, id);
     ASSERT_TRUE(onDesktop);
@@ -202,8 +195,8 @@ TEST_F(ContactsRoads, TheFirstSyncRemovesDuplicatesWithOneRestart) {
     emu::poom::AddContact(device, {{emu::poom::kFileAsProperty, u"Dana Fox"},
                                    {kFirstName, u"Dana"},
                                    {kEmail1, u"dana@example.com"}});
-    emu::poom::AddContact(device, {{emu::poom::kFileAsProperty, u"Eve Park"},
-                                   {kJobTitle, u"Treasurer"}});
+    emu::poom::AddContact(device,
+                          {{emu::poom::kFileAsProperty, u"Eve Park"}, {kJobTitle, u"Treasurer"}});
 
     TypeReport first = Sync();
     EXPECT_EQ(first.restarts, 1);
@@ -222,9 +215,8 @@ TEST_F(ContactsRoads, TheFirstSyncRemovesDuplicatesWithOneRestart) {
 }
 
 TEST_F(ContactsRoads, AddressesTheDesktopRearrangesAreSentBackInTheSameSync) {
-    std::uint32_t id = AddDesktopContact("Gil Hart", {},
-                                         {"a@example.com", "b@example.com", "c@example.com",
-                                          "d@example.com"});
+    std::uint32_t id = AddDesktopContact(
+        "Gil Hart", {}, {"a@example.com", "b@example.com", "c@example.com", "d@example.com"});
     Sync();
     auto onDevice = DeviceContact(u"Gil Hart");
     ASSERT_TRUE(onDevice);

@@ -14,6 +14,7 @@
 #include "emu/mailclient/mail_client.h"
 #include "pal/runtime/context.h"
 #include "pal/runtime/window_manager.h"
+#include "pal_testing/file_times.h"
 #include "pal_testing/temp_world.h"
 #include "provider_host.h"
 
@@ -44,18 +45,6 @@ MailHandle Decode(const std::vector<BYTE>& bytes) {
     handle.id = std::string(reinterpret_cast<const char*>(&bytes[14]));
     handle.unread = dword(78);
     return handle;
-}
-
-ULONGLONG LocalFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-    SYSTEMTIME fields = {};
-    fields.wYear = year;
-    fields.wMonth = month;
-    fields.wDay = day;
-    fields.wHour = hour;
-    fields.wMinute = minute;
-    FILETIME time = {};
-    SystemTimeToFileTime(&fields, &time);
-    return time.dwLowDateTime | ULONGLONG(time.dwHighDateTime) << 32;
 }
 
 struct Reported {
@@ -176,7 +165,8 @@ TEST_F(MailChangeWatchScenario, AddedReadAndDeletedMessagesAreReportedAsTheyHapp
     EXPECT_EQ(created[0].item.version, 2);
     EXPECT_EQ(created[0].item.kind, 5u);
     EXPECT_EQ(created[0].item.id, std::to_string(id));
-    EXPECT_EQ(created[0].item.received, LocalFileTime(2024, 3, 5, 9, 7));
+    EXPECT_EQ(created[0].item.received,
+              pal_testing::Ticks(pal_testing::FileTimeOf(2024, 3, 5, 9, 7)));
     EXPECT_EQ(created[0].item.unread, 1u);
 
     SetUnread(m_desktop, id, false);
@@ -186,7 +176,7 @@ TEST_F(MailChangeWatchScenario, AddedReadAndDeletedMessagesAreReportedAsTheyHapp
     EXPECT_EQ(read[0].progId, "KV.WinCE.OE.3");
     EXPECT_EQ(read[0].objType, "Message");
     EXPECT_EQ(read[0].item.id, std::to_string(id));
-    EXPECT_EQ(read[0].item.received, LocalFileTime(2024, 3, 5, 9, 7));
+    EXPECT_EQ(read[0].item.received, pal_testing::Ticks(pal_testing::FileTimeOf(2024, 3, 5, 9, 7)));
     EXPECT_EQ(read[0].item.unread, 0u);
 
     DeleteMessage(m_desktop, id);

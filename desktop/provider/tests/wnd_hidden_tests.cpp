@@ -9,6 +9,7 @@
 #include "mail_folder.h"
 #include "mail_item.h"
 #include "pal/runtime/window_manager.h"
+#include "pal_testing/file_times.h"
 #include "store_fixture.h"
 
 namespace trellium_testing {
@@ -24,18 +25,6 @@ Message Mail(std::string subject, bool unread, std::string received = "2024-03-0
     message.received = std::move(received);
     message.unread = unread;
     return message;
-}
-
-FILETIME LocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-    SYSTEMTIME fields = {};
-    fields.wYear = year;
-    fields.wMonth = month;
-    fields.wDay = day;
-    fields.wHour = hour;
-    fields.wMinute = minute;
-    FILETIME time = {};
-    SystemTimeToFileTime(&fields, &time);
-    return time;
 }
 
 class WndHiddenTest : public StoreTest {
@@ -139,7 +128,7 @@ TEST_F(WndHiddenTest, ReportsNewReadAndDeletedMessagesWithFreshItems) {
     EXPECT_STREQ(Item(created[0]).m_messageId, std::to_string(id).c_str());
     EXPECT_EQ(Item(created[0]).m_version, HANDLE_VERSION);
     EXPECT_EQ(Item(created[0]).m_unread, 1u);
-    FILETIME expected = LocalTime(2024, 3, 5, 9, 7);
+    FILETIME expected = pal_testing::FileTimeOf(2024, 3, 5, 9, 7);
     EXPECT_EQ(Item(created[0]).m_received.dwLowDateTime, expected.dwLowDateTime);
     EXPECT_EQ(Item(created[0]).m_received.dwHighDateTime, expected.dwHighDateTime);
     // Reading for the notice peeks: the message stays unread.

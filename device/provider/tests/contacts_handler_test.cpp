@@ -8,6 +8,7 @@
 #include "contacts_store.h"
 #include "emu/poom/contacts.h"
 #include "journal.h"
+#include "pal_testing/file_times.h"
 #include "pal_testing/temp_world.h"
 #include "property_packet.h"
 
@@ -20,16 +21,6 @@ constexpr ULONG kBirthday = 0x00F00040;
 constexpr ULONG kAnniversary = 0x00F10040;
 constexpr ULONG kNickname = 0x0086001F;
 constexpr ULONG kSpouse = 0x00A5001F;
-
-FILETIME Day(WORD year, WORD month, WORD day) {
-    SYSTEMTIME fields{};
-    fields.wYear = year;
-    fields.wMonth = month;
-    fields.wDay = day;
-    FILETIME time{};
-    SystemTimeToFileTime(&fields, &time);
-    return time;
-}
 
 bool operator==(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
@@ -154,7 +145,7 @@ TEST_F(ContactsHandlerTest, ADesktopContactIsCreatedJournaledAndReadBackInTableO
     PacketWriter packet;
     packet.Begin(0x100);
     packet.Add(kLastName, u"Lee");
-    FILETIME birthday = Day(1980, 5, 17);
+    FILETIME birthday = pal_testing::FileTimeOf(1980, 5, 17);
     packet.Add(kBirthday, &birthday);
     packet.Add(kFirstName, u"Ann");
     ULONG other = 7;
@@ -177,16 +168,18 @@ TEST_F(ContactsHandlerTest, ADesktopContactIsCreatedJournaledAndReadBackInTableO
     // order (first name before last name); nothing for the skipped tag.
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].tag, kBirthday);
-    EXPECT_TRUE(entries[0].time == Day(1980, 5, 17));
+    EXPECT_TRUE(entries[0].time == pal_testing::FileTimeOf(1980, 5, 17));
     EXPECT_EQ(entries[1].tag, kFirstName);
     EXPECT_EQ(entries[1].text, u"Ann");
     EXPECT_EQ(entries[2].tag, kLastName);
 }
 
 TEST_F(ContactsHandlerTest, ClearMarkersEmptyTextAndDates) {
-    CEOID contact = emu::poom::AddContact(
-        Device(), {{kFirstName, u"Ann"}, {kEmail2, u"ann@home"}, {kBirthday, Day(1980, 5, 17)},
-                   {kAnniversary, Day(2001, 6, 2)}});
+    CEOID contact =
+        emu::poom::AddContact(Device(), {{kFirstName, u"Ann"},
+                                         {kEmail2, u"ann@home"},
+                                         {kBirthday, pal_testing::FileTimeOf(1980, 5, 17)},
+                                         {kAnniversary, pal_testing::FileTimeOf(2001, 6, 2)}});
     CEOID record = Journal(contact);
     PacketWriter packet;
     packet.Begin(0x40);
