@@ -277,6 +277,25 @@ TEST_F(Records, SeeksCrossFromValuedRecordsToThoseWithoutAValueBothWays) {
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 2, nullptr), 0u) << "past the last record";
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-2), nullptr), n10);
 
+    // From the end: counted back from the last record, its index known without a pass.
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, &index), none2);
+    EXPECT_EQ(index, 3u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 2, &index), n20);
+    EXPECT_EQ(index, 1u);
+    EXPECT_EQ(Read(db), n20) << "reads the record the seek landed on";
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 4, &index), 0u) << "before the first record";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SEEK));
+    EXPECT_EQ(index, 1u) << "a failed seek stores no index";
+    EXPECT_EQ(Read(db), n20) << "and leaves the position";
+    HANDLE plain = Open(m_guid, W("sorted"));
+    EXPECT_EQ(CeSeekDatabase(plain, CEDB_SEEK_END, 0, &index), n10) << "CEOID order";
+    EXPECT_EQ(index, 3u);
+    CloseHandle(plain);
+    HANDLE empty = Open(m_guid, W("plain"));
+    EXPECT_EQ(CeSeekDatabase(empty, CEDB_SEEK_END, 0, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SEEK));
+    CloseHandle(empty);
+
     // A record taken away under the position: seeks count from where it was.
     CeSeekDatabase(db, CEDB_SEEK_CEOID, none1, nullptr);
     HANDLE writer = Open(m_guid, W("sorted"));
@@ -287,34 +306,6 @@ TEST_F(Records, SeeksCrossFromValuedRecordsToThoseWithoutAValueBothWays) {
     ASSERT_TRUE(CeDeleteRecord(writer, n20));
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr), n10);
     CloseHandle(writer);
-    CloseHandle(db);
-}
-
-TEST_F(Records, SeeksFromTheEndCountBackAndKnowTheIndex) {
-    HANDLE db = Open(m_guid, W("sorted"), kNumber, CEDB_AUTOINCREMENT);
-    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr), 0u) << "no records";
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SEEK));
-    CEOID none = Write(db, 0, {Ui2(kState, 1)});
-    CEOID n20 = Write(db, 0, {Ui4(kNumber, 20)});
-    CEOID n10 = Write(db, 0, {Ui4(kNumber, 10)});
-    // Order: n10, n20, none.
-    DWORD index = 99;
-    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, &index), none);
-    EXPECT_EQ(index, 2u);
-    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 1, &index), n20);
-    EXPECT_EQ(index, 1u);
-    EXPECT_EQ(Read(db), n20) << "reads go on from the record the seek landed on";
-    EXPECT_EQ(Read(db), none);
-    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 2, &index), n10);
-    EXPECT_EQ(index, 0u);
-    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 3, &index), 0u);
-    EXPECT_EQ(index, 0u) << "a failed seek stores no index";
-    EXPECT_EQ(Read(db), n10) << "and leaves the position";
-
-    HANDLE plain = Open(m_guid, W("sorted"));
-    EXPECT_EQ(CeSeekDatabase(plain, CEDB_SEEK_END, 0, &index), n10) << "CEOID order";
-    EXPECT_EQ(index, 2u);
-    CloseHandle(plain);
     CloseHandle(db);
 }
 
