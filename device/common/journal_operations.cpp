@@ -51,24 +51,11 @@ void Report(OBJNOTIFY* notify, bool deleted) {
 UINT CountJournalRecords(HANDLE db, const CEOIDINFO& info) {
     UINT count = info.infDatabase.wNumRecords;
     if (count < 0xFFFF) return count;
-    // The platform's count saturates: find the last record by its offset from the beginning.
-    // Seeking to offset k succeeds exactly when more than k records exist.
-    auto exists = [db](UINT offset) {
-        return CeSeekDatabase(db, CEDB_SEEK_BEGINNING, offset, nullptr) != 0;
-    };
-    if (!exists(0)) return 0;
-    UINT low = 0;  // an offset known to exist
-    UINT high = 1;
-    while (exists(high)) {
-        low = high;
-        if (high > 0x7FFFFFFF) return low + 1;
-        high *= 2;
-    }
-    while (high - low > 1) {
-        UINT middle = low + (high - low) / 2;
-        (exists(middle) ? low : high) = middle;
-    }
-    return low + 1;
+    // The platform's count saturates: the last record's index, from one seek to the end, gives
+    // the count without a pass over the records.
+    DWORD last = 0;
+    if (!CeSeekDatabase(db, CEDB_SEEK_END, 0, &last)) return 0;
+    return last + 1;
 }
 
 HRESULT CollectJournalObjects(HANDLE db, UINT count, UINT partnerBit, FINDOBJINFO* info) {

@@ -193,6 +193,7 @@ using PCENOTIFICATION = CENOTIFICATION*;
 // Seek types.
 #define CEDB_SEEK_CEOID 0x00000001
 #define CEDB_SEEK_BEGINNING 0x00000002
+#define CEDB_SEEK_END 0x00000004
 #define CEDB_SEEK_CURRENT 0x00000008
 #define CEDB_SEEK_VALUEFIRSTEQUAL 0x00000020
 
@@ -223,9 +224,10 @@ CEOID CeCreateDatabaseEx(PCEGUID pceguid, CEDBASEINFO* lpCEDBInfo);
 // ERROR_INVALID_PARAMETER otherwise.
 HANDLE CeOpenDatabaseEx(PCEGUID pceguid, PCEOID poid, LPWSTR lpszName, CEPROPID propid,
                         DWORD dwFlags, CENOTIFYREQUEST* pRequest);
-// Moves the current position (CEDB_SEEK_CEOID, _BEGINNING, _CURRENT, _VALUEFIRSTEQUAL with a
-// CEPROPVAL* of the open sort property) and answers the record's CEOID and its index in the
-// open order. 0 with ERROR_SEEK (no such record; the position stays) or ERROR_INVALID_PARAMETER.
+// Moves the current position (CEDB_SEEK_CEOID, _BEGINNING: dwValue records on from the first,
+// _END: dwValue records back from the last, _CURRENT, _VALUEFIRSTEQUAL with a CEPROPVAL* of the
+// open sort property) and answers the record's CEOID and its index in the open order. 0 with
+// ERROR_SEEK (no such record; the position stays) or ERROR_INVALID_PARAMETER.
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex);
 // As CeSeekDatabase; value seeks take wNumVals 1.
 CEOID CeSeekDatabaseEx(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, WORD wNumVals,

@@ -21,6 +21,11 @@ const UINT kMaxStoreId = 4096;
 LoadedStore::~LoadedStore() {
     if (store) {
         store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
+        // Changes the store reported after the last pass collected them: their items are the
+        // engine's to free, and after RSC_RELEASE no more can come.
+        if (notify)
+            for (auto& notification : notify->TakeNotifications())
+                store->FreeObject(notification.item);
         store->Release();
     }
     if (notify) notify->Release();

@@ -268,6 +268,14 @@ TEST_F(SyncTest, TheDesktopStoreDecidesWhatBecomesOfDeviceObjects) {
     EXPECT_TRUE(ReplicationState(desktop).Entries(m_id, "Thing").empty());
 }
 
+TEST_F(SyncTest, ChangesReportedAfterTheLastPassAreFreedWhenTheStoreIsReleased) {
+    SetDesktop({{1, {1, "late:x"}}});
+    Sync();
+    session.reset();
+    std::string calls = Calls(desktop, thing::kDesktopCalls);
+    EXPECT_NE(calls.find("status 6\nreleased, 0 handles live"), std::string::npos) << calls;
+}
+
 TEST_F(SyncTest, AnObjectLeavingTheDesktopSelectionLeavesTheDevice) {
     SetDesktop({{1, {1, "inside"}}, {2, {1, "also"}}});
     Sync();

@@ -41,7 +41,9 @@ protected:
     }
     FILETIME Stamp(std::uint32_t id) {
         FILETIME time = {};
-        const Property* prop = FindEntry(m_world.Desktop(), id)->Find(PR_LAST_MODIFICATION_TIME);
+        // The entry is a copy: it must outlive the property read from it.
+        auto entry = FindEntry(m_world.Desktop(), id);
+        const Property* prop = entry->Find(PR_LAST_MODIFICATION_TIME);
         time.dwLowDateTime = static_cast<DWORD>(prop->number);
         time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(prop->number) >> 32);
         return time;

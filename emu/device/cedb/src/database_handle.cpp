@@ -14,6 +14,8 @@ DatabaseHandle::DatabaseHandle(std::shared_ptr<Volume> volume, CEOID database,
     m_cursor.sortProperty = sortProperty;
 }
 
+DatabaseHandle::~DatabaseHandle() { m_volume->EndWalk(m_cursor); }
+
 std::shared_ptr<DatabaseHandle> HandleOf(HANDLE handle) {
     auto object = pal::CurrentProcess().Handles().GetAs<DatabaseHandle>(handle);
     if (!object) throw CedbError(ERROR_INVALID_HANDLE);

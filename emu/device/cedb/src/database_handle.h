@@ -17,6 +17,7 @@ class DatabaseHandle : public pal::KernelObject {
 public:
     DatabaseHandle(std::shared_ptr<Volume> volume, CEOID database, CEPROPID sortProperty,
                    DWORD flags, std::optional<CENOTIFYREQUEST> request);
+    ~DatabaseHandle() override;
 
     Volume& GetVolume() const { return *m_volume; }
     CEOID Database() const { return m_cursor.database; }

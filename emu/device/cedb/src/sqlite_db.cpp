@@ -38,7 +38,8 @@ void Check(int code) {
 }  // namespace
 
 Connection::Connection(const std::filesystem::path& file, bool create) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // The owner serialises every use of the connection, so SQLite's own locking is left out.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int code = sqlite3_open_v2(file.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         sqlite3_close(m_db);

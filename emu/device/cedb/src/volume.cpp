@@ -5,6 +5,8 @@
 
 #include "cedb_error.h"
 #include "pal/runtime/encoding.h"
+#include "record_order.h"
+#include "record_walk.h"
 #include "sqlite_db.h"
 
 namespace emu::cedb {
@@ -42,8 +44,6 @@ void Tune(Connection& connection) {
     connection.Execute("PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE");
 }
 
-bool HasKey(const SortKey& key) { return !std::holds_alternative<std::monostate>(key); }
-
 std::vector<std::uint8_t> NameBytes(std::u16string_view name) {
     std::vector<std::uint8_t> bytes;
     for (char16_t unit : name) {
@@ -62,52 +62,6 @@ std::u16string NameOf(const std::vector<std::uint8_t>& bytes) {
 
 // Names compare without regard to case.
 std::string NameKey(std::u16string_view name) { return pal::Utf16ToUtf8(pal::ToUpper(name)); }
-
-// A database's order is two runs: the records with a sort key, by key then CEOID (walked through
-// the index on properties (db, propid, sort_key, record)), then the records without one, by
-// CEOID (through the index on records (db, oid)).
-enum class Run { Keyed, Unkeyed };
-// How a walk bounds a run: not at all, or by the position's (key, CEOID), strictly or not.
-enum class Bound { None, Strict, Inclusive };
-
-// A query over one run, in walking order: its records (record, key) from the `?5`th on, at most
-// ?6 of them, or (count) how many there are. ?1 the database, ?2 the sort property, ?3 and ?4 the
-// bounding position's key and CEOID. Every form is a range of one index, so the first row costs
-// O(log n), whatever the size of the database. Without a sort property (`sorted` false) every
-// record is unkeyed, and the unkeyed run is the database's records index alone.
-std::string RunSql(Run run, Bound bound, bool forward, bool count, bool sorted) {
-    std::string op = forward ? ">" : "<";
-    if (bound == Bound::Inclusive) op += "=";
-    std::string dir = forward ? "" : " DESC";
-    std::string sql = count ? "SELECT COUNT(*)" : "";
-    if (run == Run::Keyed) {
-        if (!count) sql = "SELECT record, sort_key";
-        sql += " FROM properties WHERE db = ?1 AND propid = ?2 AND sort_key IS NOT NULL";
-        if (bound != Bound::None) sql += " AND (sort_key, record) " + op + " (?3, ?4)";
-        if (!count) sql += " ORDER BY sort_key" + dir + ", record" + dir;
-    } else {
-        if (!count) sql = "SELECT r.oid, NULL";
-        sql += " FROM records r WHERE r.db = ?1";
-        if (sorted)
-            sql +=
-                " AND NOT EXISTS (SELECT 1 FROM properties p"
-                " WHERE p.record = r.oid AND p.propid = ?2 AND p.sort_key IS NOT NULL)";
-        else
-            sql += " AND ?2 = 0";
-        if (bound != Bound::None) sql += " AND r.oid " + op + " ?4";
-        if (!count) sql += " ORDER BY r.oid" + dir;
-    }
-    if (!count) sql += " LIMIT ?6 OFFSET ?5";
-    return sql;
-}
-
-void BindRun(Statement& statement, const Cursor& cursor, const Position& from, Run run,
-             Bound bound) {
-    statement.Bind(1, std::int64_t{cursor.database}).Bind(2, std::int64_t{cursor.sortProperty});
-    if (bound == Bound::None) return;
-    if (run == Run::Keyed) statement.Bind(3, from.key);
-    statement.Bind(4, std::int64_t{from.record});
-}
 
 }  // namespace
 
@@ -153,6 +107,7 @@ Connection& Volume::Db() {
 
 void Volume::Close() {
     std::lock_guard<std::mutex> guard(m_lock);
+    EndWalks();
     m_connection.reset();
 }
 
@@ -288,7 +243,7 @@ std::optional<CEOID> Volume::RecordParent(CEOID oid) {
 
 void Volume::DeleteDatabase(CEOID oid) {
     std::lock_guard<std::mutex> guard(m_lock);
-    ++m_generation;
+    EndWalks();
     Transaction transaction(Db());
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{oid}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
@@ -305,32 +260,17 @@ void Volume::DeleteDatabase(CEOID oid) {
 std::optional<std::pair<CEOID, SortKey>> Volume::Walk(const Cursor& cursor, const Position& from,
                                                       bool inclusive, bool forward,
                                                       std::int64_t skip) {
-    bool begin = from.kind == Position::Kind::Begin;
-    if (begin && !forward) return std::nullopt;
-    Bound bound = begin ? Bound::None : inclusive ? Bound::Inclusive : Bound::Strict;
-    // The runs the walk passes through, in its direction, and how the position bounds each: a
-    // keyed position lies in the keyed run, an unkeyed one in the unkeyed run.
-    bool keyed = !begin && HasKey(from.key);
-    std::vector<std::pair<Run, Bound>> runs;
-    if (forward) {
-        if (begin || keyed) runs.emplace_back(Run::Keyed, bound);
-        runs.emplace_back(Run::Unkeyed, keyed ? Bound::None : bound);
-    } else {
-        if (!keyed) runs.emplace_back(Run::Unkeyed, bound);
-        runs.emplace_back(Run::Keyed, keyed ? bound : Bound::None);
-    }
+    auto runs = RunsFrom(cursor, from, inclusive, forward);
+    const bool sorted = cursor.sortProperty != 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         auto [run, runBound] = runs[i];
-        // Without a sort property every record is unkeyed.
-        if (run == Run::Keyed && !cursor.sortProperty) continue;
-        const bool sorted = cursor.sortProperty != 0;
-        Statement select(Db(), RunSql(run, runBound, forward, false, sorted));
+        Statement select(Db(), RunSql(run, runBound, forward, Select::Records, sorted));
         BindRun(select, cursor, from, run, runBound);
         select.Bind(5, skip).Bind(6, std::int64_t{1});
         if (select.Step()) return std::make_pair(static_cast<CEOID>(select.Int(0)), select.Key(1));
         if (skip == 0 || i + 1 == runs.size()) continue;
         // The run holds fewer than `skip` + 1 records: skip them all and go on in the next.
-        Statement count(Db(), RunSql(run, runBound, forward, true, sorted));
+        Statement count(Db(), RunSql(run, runBound, forward, Select::Count, sorted));
         BindRun(count, cursor, from, run, runBound);
         count.Step();
         skip -= count.Int(0);
@@ -346,7 +286,7 @@ DWORD Volume::IndexOf(const Cursor& cursor, const Position& at) {
         if (run == Run::Keyed && !cursor.sortProperty) continue;
         if (run == Run::Unkeyed && keyed) break;
         Bound bound = (run == Run::Keyed) == keyed ? Bound::Strict : Bound::None;
-        Statement count(Db(), RunSql(run, bound, false, true, cursor.sortProperty != 0));
+        Statement count(Db(), RunSql(run, bound, false, Select::Count, cursor.sortProperty != 0));
         BindRun(count, cursor, at, run, bound);
         count.Step();
         before += count.Int(0);
@@ -357,6 +297,7 @@ DWORD Volume::IndexOf(const Cursor& cursor, const Position& at) {
 CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount, DWORD* index) {
     std::lock_guard<std::mutex> guard(m_lock);
     std::optional<std::pair<CEOID, SortKey>> found;
+    std::optional<DWORD> indexFromEnd;
     switch (type) {
         case CEDB_SEEK_CEOID: {
             Statement select(
@@ -371,6 +312,12 @@ CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount,
         }
         case CEDB_SEEK_BEGINNING:
             found = Walk(cursor, Position{}, false, true, static_cast<DWORD>(value));
+            break;
+        case CEDB_SEEK_END:
+            found = Walk(cursor, Position{Position::Kind::End, {}, 0}, false, false,
+                         static_cast<DWORD>(value));
+            // Counted from the end, the index needs no pass: `value` records follow the record.
+            indexFromEnd = static_cast<DWORD>(value);
             break;
         case CEDB_SEEK_CURRENT: {
             // Counted from the record at the position (or, when it is gone, from where it was):
@@ -406,91 +353,46 @@ CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount,
     }
     if (!found) throw CedbError(ERROR_SEEK);
     Position landed{Position::Kind::At, found->second, found->first};
-    if (index) *index = IndexOf(cursor, landed);
+    if (index && indexFromEnd)
+        *index = static_cast<DWORD>(TotalsOf(cursor.database).records - 1 - *indexFromEnd);
+    else if (index)
+        *index = IndexOf(cursor, landed);
     cursor.position = std::move(landed);
     return found->first;
 }
 
-std::vector<RecordData> Volume::ReadForward(const Cursor& cursor, const Position& from,
-                                            bool inclusive, std::int64_t limit) {
-    std::vector<RecordData> records;
-    bool begin = from.kind == Position::Kind::Begin;
-    Bound bound = begin ? Bound::None : inclusive ? Bound::Inclusive : Bound::Strict;
-    bool keyed = !begin && HasKey(from.key);
-    const bool sorted = cursor.sortProperty != 0;
-    std::vector<std::pair<Run, Bound>> runs;
-    if (sorted && (begin || keyed)) runs.emplace_back(Run::Keyed, bound);
-    runs.emplace_back(Run::Unkeyed, keyed ? Bound::None : bound);
-    for (auto [run, runBound] : runs) {
-        Statement select(Db(), RunSql(run, runBound, true, false, sorted));
-        BindRun(select, cursor, from, run, runBound);
-        select.Bind(5, std::int64_t{0})
-            .Bind(6, limit - static_cast<std::int64_t>(records.size()));
-        while (select.Step()) {
-            records.emplace_back();
-            records.back().oid = static_cast<CEOID>(select.Int(0));
-            records.back().key = select.Key(1);
-        }
-        if (static_cast<std::int64_t>(records.size()) >= limit) break;
-    }
-    if (records.empty()) return records;
-    // Their properties in one query, in the order each record's were first written.
-    std::string sql = "SELECT record, propid, data, sort_key FROM properties WHERE record IN (?1";
-    for (std::size_t i = 1; i < records.size(); ++i) sql += ", ?" + std::to_string(i + 1);
-    sql += ") ORDER BY record, position";
-    Statement select(Db(), sql);
-    std::map<CEOID, std::size_t> index;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        select.Bind(static_cast<int>(i + 1), std::int64_t{records[i].oid});
-        index[records[i].oid] = i;
-    }
-    while (select.Step())
-        records[index[static_cast<CEOID>(select.Int(0))]].properties.push_back(
-            {static_cast<CEPROPID>(select.Int(1)), select.Bytes(2), select.Key(3)});
-    return records;
-}
-
 std::optional<RecordData> Volume::ReadCurrent(Cursor& cursor) {
     std::lock_guard<std::mutex> guard(m_lock);
-    // Just after the record read before: the next record is read ahead, or comes from there.
-    if (cursor.position.kind == Position::Kind::After) {
-        ReadAhead* ahead = cursor.readAhead.get();
-        bool usable = ahead && ahead->generation == m_generation &&
-                      ahead->next < ahead->records.size() &&
-                      ahead->expected.record == cursor.position.record &&
-                      ahead->expected.kind == cursor.position.kind &&
-                      ahead->expected.key == cursor.position.key;
-        if (!usable) {
-            auto records = ReadForward(cursor, cursor.position, false, kReadAheadRecords);
-            if (records.empty()) return std::nullopt;
-            cursor.readAhead = std::make_shared<ReadAhead>(
-                ReadAhead{m_generation, cursor.position, std::move(records), 0});
-            ahead = cursor.readAhead.get();
-        }
-        RecordData record = std::move(ahead->records[ahead->next++]);
-        ahead->expected = Position{Position::Kind::After, record.key, record.oid};
-        return record;
+    Connection& db = Db();
+    auto it = m_walks.find(&cursor);
+    if (it == m_walks.end() || !(it->second->Where() == cursor.position)) {
+        auto walk = std::make_unique<RecordWalk>(db, cursor, cursor.position,
+                                                 cursor.position.kind == Position::Kind::At);
+        it = m_walks.insert_or_assign(&cursor, std::move(walk)).first;
     }
-    auto found = Walk(cursor, cursor.position, cursor.position.kind == Position::Kind::At, true, 0);
-    if (!found) return std::nullopt;
-    RecordData record;
-    record.oid = found->first;
-    record.key = found->second;
-    Statement select(Db(),
-                     "SELECT propid, data, sort_key FROM properties WHERE record = ?1"
-                     " ORDER BY position");
-    select.Bind(1, std::int64_t{record.oid});
-    while (select.Step())
-        record.properties.push_back(
-            {static_cast<CEPROPID>(select.Int(0)), select.Bytes(1), select.Key(2)});
+    std::optional<RecordData> record;
+    try {
+        record = it->second->Next();
+    } catch (...) {
+        m_walks.erase(it);
+        throw;
+    }
+    if (!record) m_walks.erase(it);
     return record;
+}
+
+void Volume::EndWalks() { m_walks.clear(); }
+
+void Volume::EndWalk(const Cursor& cursor) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_walks.erase(&cursor);
 }
 
 std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
                                             const std::vector<PropertyChange>& changes,
                                             ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
-    ++m_generation;
+    EndWalks();
     Transaction transaction(Db());
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
@@ -542,7 +444,7 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
 
 void Volume::DeleteRecord(CEOID database, CEOID record, ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
-    ++m_generation;
+    EndWalks();
     Transaction transaction(Db());
     Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
     if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)

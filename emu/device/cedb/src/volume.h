@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "cursor.h"
 #include "property_codec.h"
-#include "sort_key.h"
 
 namespace emu::cedb {
 
 class Connection;
+class RecordWalk;
 
 struct SortSpec {
     CEPROPID propid = 0;
@@ -40,42 +41,6 @@ struct DatabaseInfo {
     DWORD records = 0;
     DWORD size = 0;
     ULONGLONG modified = 0;
-};
-
-// A place in a database's order: before its first record, at a record (or where it was), or
-// just after one. Records are ordered by the sort key, records without one last, ties by CEOID;
-// the (key, CEOID) pair of a position stays meaningful when records around it come and go.
-struct Position {
-    enum class Kind { Begin, At, After };
-    Kind kind = Kind::Begin;
-    SortKey key;
-    CEOID record = 0;
-};
-
-struct RecordData {
-    CEOID oid = 0;
-    SortKey key;
-    // Properties in the order they were first written.
-    std::vector<StoredValue> properties;
-};
-
-// The records after a cursor's position, read in one go for a cursor that reads on record by
-// record. They stand for the database only while the volume is unchanged since (`generation`)
-// and the cursor is where the last record handed out left it (`expected`).
-struct ReadAhead {
-    std::uint64_t generation = 0;
-    Position expected;
-    std::vector<RecordData> records;
-    std::size_t next = 0;
-};
-
-// What a database handle reads through: its database, its sort property (0: CEOID order), its
-// current position and the records read ahead of it.
-struct Cursor {
-    CEOID database = 0;
-    CEPROPID sortProperty = 0;
-    Position position;
-    std::shared_ptr<ReadAhead> readAhead;
 };
 
 // One property of a write: a value to store, or (remove) a property to take away.
@@ -118,14 +83,16 @@ public:
     void DeleteDatabase(CEOID oid);
 
     // Moves the cursor as CeSeekDatabaseEx does; answers the record and, when `index` is given,
-    // stores its index there (counting the records before it costs a pass over them), or throws
-    // CedbError(ERROR_SEEK) leaving the cursor where it was.
+    // stores its index there (counting the records before it costs a pass over them, except
+    // from the end), or throws CedbError(ERROR_SEEK) leaving the cursor where it was.
     CEOID Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount, DWORD* index);
-    // The record at the cursor, or nothing past the last record. A read that goes on from the
-    // record read before it (the cursor just after that one) takes the next of the records read
-    // ahead, reading the next kReadAheadRecords in two queries when none is left; any other read
-    // is one indexed lookup.
+    // The record at the cursor, or nothing past the last record. Reads go on through the
+    // cursor's walk while the cursor stands where the walk left it and the volume is unchanged,
+    // so reading on record by record costs one pass over the database; any other read starts a
+    // walk with one indexed lookup.
     std::optional<RecordData> ReadCurrent(Cursor& cursor);
+    // Ends the cursor's walk; called before the cursor goes.
+    void EndWalk(const Cursor& cursor);
     // Applies the changes, in order, to a record (0: a new one) of `database`.
     std::pair<CEOID, WriteResult> Write(CEOID database, CEOID record,
                                         const std::vector<PropertyChange>& changes, ULONGLONG now);
@@ -142,10 +109,9 @@ private:
     // order; `inclusive` lets a record at the position itself count as the first one.
     std::optional<std::pair<CEOID, SortKey>> Walk(const Cursor& cursor, const Position& from,
                                                   bool inclusive, bool forward, std::int64_t skip);
-    // Up to `limit` records on from `from`, walking forward in the cursor's order, with their
-    // properties.
-    std::vector<RecordData> ReadForward(const Cursor& cursor, const Position& from,
-                                        bool inclusive, std::int64_t limit);
+    // Every change to the volume's records and databases ends the cursors' walks first: their
+    // open queries read the volume as it was.
+    void EndWalks();
     // The number of records before a record's position.
     DWORD IndexOf(const Cursor& cursor, const Position& at);
     // A database's record count and size, counted once and kept up to date by every write.
@@ -162,11 +128,8 @@ private:
     DWORD m_tag;
     CEGUID m_guid{};
     std::map<CEOID, Totals> m_totals;
-    // Counts every change to the volume's records and databases.
-    std::uint64_t m_generation = 0;
+    // The walk each cursor that has read reads on through.
+    std::map<const Cursor*, std::unique_ptr<RecordWalk>> m_walks;
 };
-
-// Records one sequential read fetches ahead.
-inline constexpr std::int64_t kReadAheadRecords = 256;
 
 }  // namespace emu::cedb

@@ -242,7 +242,7 @@ TEST_F(Records, SeeksLandOnRecordsAndReportTheirIndex) {
         CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&state), nullptr),
         0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << "not the sort";
-    EXPECT_EQ(CeSeekDatabase(db, 0x4 /* from the end */, 0, nullptr), 0u);
+    EXPECT_EQ(CeSeekDatabase(db, 0x10 /* to a smaller value */, 0, nullptr), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     (void)n1;
     CloseHandle(db);
@@ -277,6 +277,25 @@ TEST_F(Records, SeeksCrossFromValuedRecordsToThoseWithoutAValueBothWays) {
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 2, nullptr), 0u) << "past the last record";
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-2), nullptr), n10);
 
+    // From the end: counted back from the last record, its index known without a pass.
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, &index), none2);
+    EXPECT_EQ(index, 3u);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 2, &index), n20);
+    EXPECT_EQ(index, 1u);
+    EXPECT_EQ(Read(db), n20) << "reads the record the seek landed on";
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 4, &index), 0u) << "before the first record";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SEEK));
+    EXPECT_EQ(index, 1u) << "a failed seek stores no index";
+    EXPECT_EQ(Read(db), n20) << "and leaves the position";
+    HANDLE plain = Open(m_guid, W("sorted"));
+    EXPECT_EQ(CeSeekDatabase(plain, CEDB_SEEK_END, 0, &index), n10) << "CEOID order";
+    EXPECT_EQ(index, 3u);
+    CloseHandle(plain);
+    HANDLE empty = Open(m_guid, W("plain"));
+    EXPECT_EQ(CeSeekDatabase(empty, CEDB_SEEK_END, 0, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SEEK));
+    CloseHandle(empty);
+
     // A record taken away under the position: seeks count from where it was.
     CeSeekDatabase(db, CEDB_SEEK_CEOID, none1, nullptr);
     HANDLE writer = Open(m_guid, W("sorted"));
@@ -287,6 +306,35 @@ TEST_F(Records, SeeksCrossFromValuedRecordsToThoseWithoutAValueBothWays) {
     ASSERT_TRUE(CeDeleteRecord(writer, n20));
     EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr), n10);
     CloseHandle(writer);
+    CloseHandle(db);
+}
+
+TEST_F(Records, SequentialReadsKeepEachRecordsPropertiesInWrittenOrder) {
+    HANDLE db = Open(m_guid, W("plain"), 0, CEDB_AUTOINCREMENT);
+    CEOID mixed = Write(db, 0, {Text(kText, W("t")), Ui4(kNumber, 4), Ui2(kState, 2)});
+    CEOID emptied = Write(db, 0, {Ui2(kState, 1)});
+    CEPROPVAL gone = Ui2(kState, 0);
+    gone.wFlags = CEDB_PROPDELETE;
+    ASSERT_EQ(Write(db, emptied, {gone}), emptied);
+    CEOID last = Write(db, 0, {Ui2(kState, 3), Ui4(kNumber, 3)});
+    ASSERT_EQ(Write(db, last, {Text(kText, W("x")), Ui2(kState, 5)}), last);
+
+    CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr);
+    ASSERT_EQ(Read(db), mixed);
+    ASSERT_EQ(m_count, 3);
+    EXPECT_EQ(Values()[0].propid, kText);
+    EXPECT_EQ(Values()[1].propid, kNumber);
+    EXPECT_EQ(Values()[2].propid, kState);
+    ASSERT_EQ(Read(db), emptied) << "a record without properties is still read";
+    EXPECT_EQ(m_count, 0);
+    ASSERT_EQ(Read(db), last);
+    ASSERT_EQ(m_count, 3);
+    EXPECT_EQ(Values()[0].propid, kState);
+    EXPECT_EQ(Values()[0].val.uiVal, 5);
+    EXPECT_EQ(Values()[1].propid, kNumber);
+    EXPECT_EQ(Values()[2].propid, kText);
+    EXPECT_EQ(Read(db), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
     CloseHandle(db);
 }
 
