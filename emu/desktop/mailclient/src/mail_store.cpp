@@ -73,6 +73,10 @@ sqlite3* MailStore::Db() {
                                  message);
     }
     try {
+        // The one connection keeps the file locked while the machine is open (its world belongs
+        // to one host process): SQLite then keeps its page cache between transactions instead of
+        // taking a file lock and re-checking the file for every read.
+        Execute(db, "PRAGMA locking_mode = EXCLUSIVE");
         Execute(db, "PRAGMA foreign_keys = ON");
         Execute(db, kSchema);
     } catch (...) {
