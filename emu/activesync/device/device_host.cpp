@@ -247,11 +247,18 @@ bool DeviceHost::IsLoaded(const std::u16string& type) const {
 
 IReplObjHandler* DeviceHost::Handler(const std::u16string& type) const {
     IReplObjHandler* handler = nullptr;
-    const_cast<DeviceHost*>(this)->Run([&] {
-        auto it = m_impl->m_providers.find(type);
-        if (it != m_impl->m_providers.end()) handler = it->second.handler;
+    const_cast<DeviceHost*>(this)->RunWithHandler(type, [&](IReplObjHandler* found) {
+        handler = found;
     });
     return handler;
+}
+
+void DeviceHost::RunWithHandler(const std::u16string& type,
+                                const std::function<void(IReplObjHandler*)>& call) {
+    Run([&] {
+        auto it = m_impl->m_providers.find(type);
+        call(it != m_impl->m_providers.end() ? it->second.handler : nullptr);
+    });
 }
 
 ObjectList DeviceHost::FindObjects(const std::u16string& type) {

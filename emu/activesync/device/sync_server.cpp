@@ -89,9 +89,7 @@ Bytes SyncServer::Answer(const Bytes& request) {
             DWORD oid = in.U32();
             HRESULT result = E_UNEXPECTED;
             std::vector<Bytes> packets;
-            // Asked before the call: the handler is looked up on the device thread too.
-            IReplObjHandler* handler = m_host.Handler(type);
-            m_host.Run([&] {
+            m_host.RunWithHandler(type, [&](IReplObjHandler* handler) {
                 if (!handler) return;
                 REPLSETUPW setup = MakeSetup(type, TRUE, 0, oid);
                 result = handler->Setup(AsSetup(setup));
@@ -119,9 +117,7 @@ Bytes SyncServer::Answer(const Bytes& request) {
             for (std::uint32_t i = 0; i < count; ++i) packets.push_back(in.Blob());
             Outcome outcome;
             outcome.result = E_UNEXPECTED;
-            // Asked before the call: the handler is looked up on the device thread too.
-            IReplObjHandler* handler = m_host.Handler(type);
-            m_host.Run([&] {
+            m_host.RunWithHandler(type, [&](IReplObjHandler* handler) {
                 if (!handler) return;
                 REPLSETUPW setup = MakeSetup(type, FALSE, flags, oid);
                 outcome.result = handler->Setup(AsSetup(setup));
@@ -142,9 +138,7 @@ Bytes SyncServer::Answer(const Bytes& request) {
         case sync::Op::DeleteObject: {
             DWORD oid = in.U32();
             HRESULT result = E_UNEXPECTED;
-            // Asked before the call: the handler is looked up on the device thread too.
-            IReplObjHandler* handler = m_host.Handler(type);
-            m_host.Run([&] {
+            m_host.RunWithHandler(type, [&](IReplObjHandler* handler) {
                 if (!handler) return;
                 REPLSETUPW setup = MakeSetup(type, FALSE, 0, oid);
                 result = handler->Setup(AsSetup(setup));

@@ -65,7 +65,10 @@ public:
         std::unique_lock<std::mutex> guard(m_lock);
         if (m_stopping) return {CallStatus::Dropped, {}};
         m_queue.push_back(pending);
+        // Woken after the lock is let go, the server does not block on it at once.
+        guard.unlock();
         m_changed.notify_all();
+        guard.lock();
         m_changed.wait(guard, [&] {
             return pending->state == Pending::State::Answered ||
                    pending->state == Pending::State::Dropped;
@@ -98,7 +101,9 @@ private:
                 m_running->state = answered ? Pending::State::Answered : Pending::State::Dropped;
             }
             m_running.reset();
+            guard.unlock();
             m_changed.notify_all();
+            guard.lock();
         }
     }
 

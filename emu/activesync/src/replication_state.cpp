@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "emu/sqlite/statement_cache.h"
+
 namespace activesync {
 
 namespace {
@@ -23,7 +25,8 @@ const char kSchema[] =
 
 }  // namespace
 
-// One connection and the statements the state uses; every failure is a ReplicationStateError.
+// One connection and the statements the state uses, each prepared once; every failure is a
+// ReplicationStateError.
 class ReplicationState::Db {
 public:
     explicit Db(const std::filesystem::path& file) {
@@ -38,20 +41,23 @@ public:
             throw ReplicationStateError("the replication state is damaged: " + text);
         }
     }
-    ~Db() { sqlite3_close(m_db); }
+    ~Db() {
+        m_statements.Clear();
+        sqlite3_close(m_db);
+    }
 
     [[noreturn]] void Fail(const std::string& what) {
         throw ReplicationStateError(what + ": " + (m_db ? sqlite3_errmsg(m_db) : "no database"));
     }
 
-    // A statement that finalizes itself.
+    // A statement of the connection's cache, handed back when destroyed.
     class Query {
     public:
-        Query(Db& db, const char* sql) : m_db(db) {
-            if (sqlite3_prepare_v2(db.m_db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
+        Query(Db& db, const char* sql) : m_db(db), m_sql(sql) {
+            if (db.m_statements.Acquire(db.m_db, m_sql, &m_statement) != SQLITE_OK)
                 db.Fail("cannot read the replication state");
         }
-        ~Query() { sqlite3_finalize(m_statement); }
+        ~Query() { m_db.m_statements.Release(m_sql, m_statement); }
         Query& Int(int index, std::int64_t value) {
             sqlite3_bind_int64(m_statement, index, value);
             return *this;
@@ -87,6 +93,7 @@ public:
 
     private:
         Db& m_db;
+        std::string m_sql;
         sqlite3_stmt* m_statement = nullptr;
     };
 
@@ -96,6 +103,7 @@ public:
     }
 
     sqlite3* m_db = nullptr;
+    emu::sqlite::StatementCache m_statements;
 };
 
 std::filesystem::path ReplicationStatePath(pal::Machine& desktop) {

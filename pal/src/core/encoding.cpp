@@ -86,6 +86,14 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
+        // A run of ASCII, most of any text, is copied as it is without decoding.
+        size_t ascii = i;
+        while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+        if (ascii > i) {
+            out.append(text.begin() + i, text.begin() + ascii);
+            i = ascii;
+            continue;
+        }
         char32_t cp = DecodeUtf8(text, i).value_or(0xFFFD);
         if (cp >= 0x10000) {
             cp -= 0x10000;

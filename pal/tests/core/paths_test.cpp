@@ -79,6 +79,8 @@ TEST(Encoding, Utf8RoundTripsSurrogatePairsAndReplacesGarbage) {
     std::u16string text = u"x\U0001F600\u00E9";
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
     EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");
+    // Plain ASCII around a stray byte and a two-byte character keeps its place.
+    EXPECT_EQ(Utf8ToUtf16("ab\xC0z\xC3\xA9" "cd"), u"ab\uFFFDz\u00E9cd");
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
 }

@@ -56,6 +56,7 @@ MailStore::MailStore(pal::Machine& machine)
     : m_machine(machine), m_file(machine.Dir() / kStoreFile) {}
 
 MailStore::~MailStore() {
+    m_statements.Clear();
     if (m_db) sqlite3_close(m_db);
 }
 
@@ -72,6 +73,10 @@ sqlite3* MailStore::Db() {
                                  message);
     }
     try {
+        // The one connection keeps the file locked while the machine is open (its world belongs
+        // to one host process): SQLite then keeps its page cache between transactions instead of
+        // taking a file lock and re-checking the file for every read.
+        Execute(db, "PRAGMA locking_mode = EXCLUSIVE");
         Execute(db, "PRAGMA foreign_keys = ON");
         Execute(db, kSchema);
     } catch (...) {
@@ -83,12 +88,13 @@ sqlite3* MailStore::Db() {
     return m_db;
 }
 
-Statement::Statement(sqlite3* db, const char* sql) : m_db(db) {
-    if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-        Fail(db, "cannot prepare");
+Statement::Statement(MailStore& store, std::string sql)
+    : m_store(store), m_db(store.Db()), m_sql(std::move(sql)) {
+    if (store.Statements().Acquire(m_db, m_sql, &m_statement) != SQLITE_OK)
+        Fail(m_db, "cannot prepare");
 }
 
-Statement::~Statement() { sqlite3_finalize(m_statement); }
+Statement::~Statement() { m_store.Statements().Release(m_sql, m_statement); }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     if (sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK) Fail(m_db, "cannot bind");

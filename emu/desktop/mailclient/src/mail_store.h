@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "emu/sqlite/statement_cache.h"
 #include "pal/runtime/components.h"
 
 struct sqlite3;
@@ -29,6 +30,8 @@ public:
     // pal::WorldError when the store was made once and is now missing or empty.
     sqlite3* Db();
     std::recursive_mutex& Lock() { return m_lock; }
+    // The connection's prepared statements. Callers hold Lock().
+    sqlite::StatementCache& Statements() { return m_statements; }
 
     std::set<std::uintptr_t>& Sessions() { return m_sessions; }
     std::uintptr_t NextSession() { return ++m_lastSession; }
@@ -40,15 +43,17 @@ private:
     std::filesystem::path m_file;
     std::recursive_mutex m_lock;
     sqlite3* m_db = nullptr;
+    sqlite::StatementCache m_statements;
     std::set<std::uintptr_t> m_sessions;
     std::uintptr_t m_lastSession = 0x4D430000;
     bool m_logonRefused = false;
 };
 
-// One prepared statement; every SQLite failure throws std::runtime_error with SQLite's text.
+// One statement of the store's cache, in use until destroyed (callers hold the store's Lock());
+// every SQLite failure throws std::runtime_error with SQLite's text.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql);
+    Statement(MailStore& store, std::string sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -63,7 +68,9 @@ public:
     std::vector<std::uint8_t> Bytes(int column) const;
 
 private:
+    MailStore& m_store;
     sqlite3* m_db;
+    std::string m_sql;
     sqlite3_stmt* m_statement = nullptr;
 };
 

@@ -35,7 +35,7 @@ std::uint64_t File(pal::Machine& machine, const Message& message, Folder folder)
     sqlite3* db = store.Db();
     Execute(db, "BEGIN IMMEDIATE");
     try {
-        Statement insert(db,
+        Statement insert(store,
                          "INSERT INTO messages (folder, subject, body, received, unread, "
                          "from_name, from_address) VALUES (?, ?, ?, ?, ?, ?, ?)");
         insert.Bind(1, static_cast<std::int64_t>(folder))
@@ -49,7 +49,7 @@ std::uint64_t File(pal::Machine& machine, const Message& message, Folder folder)
         auto id = static_cast<std::uint64_t>(sqlite3_last_insert_rowid(db));
         for (size_t i = 0; i < message.recipients.size(); ++i) {
             const Recipient& recipient = message.recipients[i];
-            Statement add(db, "INSERT INTO recipients VALUES (?, ?, ?, ?, ?)");
+            Statement add(store, "INSERT INTO recipients VALUES (?, ?, ?, ?, ?)");
             add.Bind(1, static_cast<std::int64_t>(id))
                 .Bind(2, static_cast<std::int64_t>(i))
                 .Bind(3, static_cast<std::int64_t>(recipient.recipClass))
@@ -59,7 +59,7 @@ std::uint64_t File(pal::Machine& machine, const Message& message, Folder folder)
         }
         for (size_t i = 0; i < message.attachments.size(); ++i) {
             const Attachment& attachment = message.attachments[i];
-            Statement add(db, "INSERT INTO attachments VALUES (?, ?, ?, ?, ?)");
+            Statement add(store, "INSERT INTO attachments VALUES (?, ?, ?, ?, ?)");
             add.Bind(1, static_cast<std::int64_t>(id))
                 .Bind(2, static_cast<std::int64_t>(i))
                 .Bind(3, attachment.fileName)
@@ -76,15 +76,15 @@ std::uint64_t File(pal::Machine& machine, const Message& message, Folder folder)
 }
 
 // Fills recipients and attachments (with content when asked) of a message read from its row.
-void LoadParts(sqlite3* db, Message& message, bool withContent) {
-    Statement recipients(db,
+void LoadParts(MailStore& store, Message& message, bool withContent) {
+    Statement recipients(store,
                          "SELECT class, name, address FROM recipients WHERE message = ? "
                          "ORDER BY position");
     recipients.Bind(1, static_cast<std::int64_t>(message.id));
     while (recipients.Step())
         message.recipients.push_back(
             {static_cast<unsigned>(recipients.Int(0)), recipients.Text(1), recipients.Text(2)});
-    Statement attachments(db, withContent ? "SELECT file_name, path_name, length(content), content "
+    Statement attachments(store, withContent ? "SELECT file_name, path_name, length(content), content "
                                             "FROM attachments WHERE message = ? ORDER BY position"
                                           : "SELECT file_name, path_name, length(content) "
                                             "FROM attachments WHERE message = ? ORDER BY position");
@@ -115,8 +115,8 @@ Message FromRow(const Statement& row) {
 }
 
 // The folder holding a message; nothing when no message has that identifier.
-std::optional<Folder> FolderOf(sqlite3* db, std::uint64_t id) {
-    Statement row(db, "SELECT folder FROM messages WHERE id = ?");
+std::optional<Folder> FolderOf(MailStore& store, std::uint64_t id) {
+    Statement row(store, "SELECT folder FROM messages WHERE id = ?");
     row.Bind(1, static_cast<std::int64_t>(id));
     if (!row.Step()) return std::nullopt;
     return static_cast<Folder>(row.Int(0));
@@ -139,9 +139,9 @@ bool DeleteMessage(pal::Machine& machine, std::uint64_t id) {
     {
         MailStore& store = machine.Get<MailStore>();
         std::lock_guard<std::recursive_mutex> guard(store.Lock());
-        folder = FolderOf(store.Db(), id);
+        folder = FolderOf(store, id);
         if (!folder) return false;
-        Statement remove(store.Db(), "DELETE FROM messages WHERE id = ?");
+        Statement remove(store, "DELETE FROM messages WHERE id = ?");
         remove.Bind(1, static_cast<std::int64_t>(id)).Run();
     }
     if (folder == Folder::Inbox) NotifyInboxDeleted(machine, id);
@@ -153,9 +153,9 @@ bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread) {
     {
         MailStore& store = machine.Get<MailStore>();
         std::lock_guard<std::recursive_mutex> guard(store.Lock());
-        folder = FolderOf(store.Db(), id);
+        folder = FolderOf(store, id);
         if (!folder) return false;
-        Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE id = ?");
+        Statement update(store, "UPDATE messages SET unread = ? WHERE id = ?");
         update.Bind(1, std::int64_t{unread ? 1 : 0}).Bind(2, static_cast<std::int64_t>(id)).Run();
     }
     if (folder == Folder::Inbox) NotifyInboxMarked(machine, id, unread);
@@ -165,8 +165,8 @@ bool SetUnread(pal::Machine& machine, std::uint64_t id, bool unread) {
 bool SetSubject(pal::Machine& machine, std::uint64_t id, const std::string& subject) {
     MailStore& store = machine.Get<MailStore>();
     std::lock_guard<std::recursive_mutex> guard(store.Lock());
-    if (!FolderOf(store.Db(), id)) return false;
-    Statement update(store.Db(), "UPDATE messages SET subject = ? WHERE id = ?");
+    if (!FolderOf(store, id)) return false;
+    Statement update(store, "UPDATE messages SET subject = ? WHERE id = ?");
     update.Bind(1, subject).Bind(2, static_cast<std::int64_t>(id)).Run();
     return true;
 }
@@ -176,7 +176,7 @@ size_t SetAllUnread(pal::Machine& machine, bool unread) {
     {
         MailStore& store = machine.Get<MailStore>();
         std::lock_guard<std::recursive_mutex> guard(store.Lock());
-        Statement update(store.Db(), "UPDATE messages SET unread = ? WHERE folder = ?");
+        Statement update(store, "UPDATE messages SET unread = ? WHERE folder = ?");
         update.Bind(1, std::int64_t{unread ? 1 : 0})
             .Bind(2, static_cast<std::int64_t>(Folder::Inbox))
             .Run();
@@ -189,12 +189,12 @@ size_t SetAllUnread(pal::Machine& machine, bool unread) {
 std::vector<Message> ListMessages(pal::Machine& machine, Folder folder) {
     MailStore& store = machine.Get<MailStore>();
     std::lock_guard<std::recursive_mutex> guard(store.Lock());
-    Statement rows(store.Db(),
-                   (std::string(kMessageColumns) + "WHERE folder = ? ORDER BY id").c_str());
+    Statement rows(store,
+                   std::string(kMessageColumns) + "WHERE folder = ? ORDER BY id");
     rows.Bind(1, static_cast<std::int64_t>(folder));
     std::vector<Message> messages;
     while (rows.Step()) messages.push_back(FromRow(rows));
-    for (Message& message : messages) LoadParts(store.Db(), message, false);
+    for (Message& message : messages) LoadParts(store, message, false);
     return messages;
 }
 
@@ -208,10 +208,8 @@ std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
         // Identifiers are SQLite integers: none follows a larger number.
         if (seed && *seed > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
         // Along the identifiers themselves, not the receipt index.
-        Statement next(store.Db(), ("SELECT id FROM messages NOT INDEXED WHERE folder = ? AND "
-                                    "id > ?" +
-                                    unread + " ORDER BY id LIMIT 1")
-                                       .c_str());
+        Statement next(store, "SELECT id FROM messages NOT INDEXED WHERE folder = ? AND id > ?" +
+                                  unread + " ORDER BY id LIMIT 1");
         next.Bind(1, static_cast<std::int64_t>(Folder::Inbox))
             .Bind(2, static_cast<std::int64_t>(seed.value_or(0)));
         if (!next.Step()) return std::nullopt;
@@ -221,17 +219,17 @@ std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
     std::string received;
     std::int64_t after = 0;
     if (seed) {
-        Statement find(store.Db(), "SELECT received FROM messages WHERE id = ? AND folder = ?");
+        Statement find(store, "SELECT received FROM messages WHERE id = ? AND folder = ?");
         find.Bind(1, static_cast<std::int64_t>(*seed))
             .Bind(2, static_cast<std::int64_t>(Folder::Inbox));
         if (!find.Step()) throw MailClientError("no Inbox message has that identifier");
         received = find.Text(0);
         after = static_cast<std::int64_t>(*seed);
     }
-    Statement next(store.Db(), ("SELECT id FROM messages WHERE folder = ?1 AND (received > ?2 OR "
-                                "(received = ?2 AND id > ?3))" +
-                                unread + " ORDER BY received, id LIMIT 1")
-                                   .c_str());
+    Statement next(store,
+                   "SELECT id FROM messages WHERE folder = ?1 AND (received > ?2 OR "
+                   "(received = ?2 AND id > ?3))" +
+                       unread + " ORDER BY received, id LIMIT 1");
     next.Bind(1, static_cast<std::int64_t>(Folder::Inbox)).Bind(2, received).Bind(3, after);
     if (!next.Step()) return std::nullopt;
     return static_cast<std::uint64_t>(next.Int(0));
@@ -240,11 +238,11 @@ std::optional<std::uint64_t> NextInboxMessage(pal::Machine& machine,
 std::optional<Message> FindMessage(pal::Machine& machine, std::uint64_t id, bool withContent) {
     MailStore& store = machine.Get<MailStore>();
     std::lock_guard<std::recursive_mutex> guard(store.Lock());
-    Statement row(store.Db(), (std::string(kMessageColumns) + "WHERE id = ?").c_str());
+    Statement row(store, std::string(kMessageColumns) + "WHERE id = ?");
     row.Bind(1, static_cast<std::int64_t>(id));
     if (!row.Step()) return std::nullopt;
     Message message = FromRow(row);
-    LoadParts(store.Db(), message, withContent);
+    LoadParts(store, message, withContent);
     return message;
 }
 

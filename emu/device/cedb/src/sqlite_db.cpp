@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <new>
-
 #include "cedb_error.h"
 
 namespace emu::cedb {
@@ -50,7 +48,7 @@ Connection::Connection(const std::filesystem::path& file, bool create) {
 }
 
 Connection::~Connection() {
-    for (auto& [sql, statement] : m_idle) sqlite3_finalize(statement);
+    m_statements.Clear();
     sqlite3_close(m_db);
 }
 
@@ -59,30 +57,13 @@ void Connection::Execute(const char* sql) {
 }
 
 sqlite3_stmt* Connection::Acquire(const std::string& sql) {
-    if (auto it = m_idle.find(sql); it != m_idle.end()) {
-        sqlite3_stmt* statement = it->second;
-        m_idle.erase(it);
-        return statement;
-    }
     sqlite3_stmt* statement = nullptr;
-    int code =
-        sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
-    if (code != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        Fail(code);
-    }
+    Check(m_statements.Acquire(m_db, sql, &statement));
     return statement;
 }
 
 void Connection::Release(const std::string& sql, sqlite3_stmt* statement) {
-    // The reset's code repeats the last step's failure, which was reported then.
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    try {
-        m_idle.emplace(sql, statement);
-    } catch (const std::bad_alloc&) {
-        sqlite3_finalize(statement);
-    }
+    m_statements.Release(sql, statement);
 }
 
 Statement::Statement(Connection& connection, std::string sql)

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "emu/sqlite/statement_cache.h"
 #include "sort_key.h"
 
 struct sqlite3;
@@ -36,7 +36,7 @@ public:
 
 private:
     sqlite3* m_db = nullptr;
-    std::unordered_multimap<std::string, sqlite3_stmt*> m_idle;
+    sqlite::StatementCache m_statements;
 };
 
 // A statement of the connection's cache, in use until destroyed.

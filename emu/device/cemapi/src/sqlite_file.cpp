@@ -43,21 +43,21 @@ SqliteFile::SqliteFile(const std::filesystem::path& file, bool create) {
     sqlite3_busy_timeout(m_db, 5000);
 }
 
-SqliteFile::~SqliteFile() { sqlite3_close(m_db); }
+SqliteFile::~SqliteFile() {
+    m_statements.Clear();
+    sqlite3_close(m_db);
+}
 
 void SqliteFile::Execute(const char* sql) { Check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr)); }
 
 std::int64_t SqliteFile::LastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
 
-Statement::Statement(SqliteFile& file, const char* sql) : m_file(file) {
-    int code = sqlite3_prepare_v2(file.Raw(), sql, -1, &m_statement, nullptr);
-    if (code != SQLITE_OK) {
-        sqlite3_finalize(m_statement);
-        Fail(code);
-    }
+Statement::Statement(SqliteFile& file, std::string sql) : m_file(file), m_sql(std::move(sql)) {
+    int code = file.Statements().Acquire(file.Raw(), m_sql, &m_statement);
+    if (code != SQLITE_OK) Fail(code);
 }
 
-Statement::~Statement() { sqlite3_finalize(m_statement); }
+Statement::~Statement() { m_file.Statements().Release(m_sql, m_statement); }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     Check(sqlite3_bind_int64(m_statement, index, value));

@@ -1,5 +1,5 @@
-// A small RAII layer over SQLite for the store files: a connection, statements with typed binding,
-// and a transaction that rolls back unless committed. SQLite failures become MapiError:
+// A small RAII layer over SQLite for the store files: a connection, statements with typed binding
+// (prepared once per connection and reused), and a transaction that rolls back unless committed. SQLite failures become MapiError:
 // MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_DISK_ERROR for the file system, MAPI_E_CORRUPT_DATA for a file
 // that is no store.
 #pragma once
@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "emu/sqlite/statement_cache.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -24,14 +26,18 @@ public:
     void Execute(const char* sql);
     std::int64_t LastInsertId() const;
     sqlite3* Raw() const { return m_db; }
+    // The connection's prepared statements; callers serialize their use of the file.
+    sqlite::StatementCache& Statements() { return m_statements; }
 
 private:
     sqlite3* m_db = nullptr;
+    sqlite::StatementCache m_statements;
 };
 
+// A statement of the file's cache, in use until destroyed.
 class Statement {
 public:
-    Statement(SqliteFile& file, const char* sql);
+    Statement(SqliteFile& file, std::string sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -49,6 +55,7 @@ public:
 
 private:
     SqliteFile& m_file;
+    std::string m_sql;
     sqlite3_stmt* m_statement = nullptr;
 };
 

@@ -106,6 +106,10 @@ public:
 
     // Runs `call` on the device thread and waits for it.
     void Run(const std::function<void()>& call);
+    // The same with the type's handler (null when the type is not loaded), looked up on the
+    // device thread in the same turn.
+    void RunWithHandler(const std::u16string& type,
+                        const std::function<void(IReplObjHandler*)>& call);
 
     class Impl;
 
