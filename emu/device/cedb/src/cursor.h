@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "property_codec.h"
+#include "property_list.h"
 #include "sort_key.h"
 
 namespace emu::cedb {
@@ -30,7 +30,7 @@ struct RecordData {
     CEOID oid = 0;
     SortKey key;
     // Properties in the order they were first written.
-    std::vector<StoredValue> properties;
+    PropertyList properties;
 };
 
 // What a database handle reads through: its database, its sort property (0: CEOID order) and its

@@ -16,7 +16,7 @@ void PutLe(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-std::uint64_t GetLe(const std::vector<std::uint8_t>& data, int bytes) {
+std::uint64_t GetLe(std::span<const std::uint8_t> data, int bytes) {
     std::uint64_t value = 0;
     for (int i = 0; i < bytes && i < static_cast<int>(data.size()); ++i)
         value |= static_cast<std::uint64_t>(data[i]) << (8 * i);
@@ -106,7 +106,7 @@ StoredValue Encode(const CEPROPVAL& value) {
     return stored;
 }
 
-std::size_t ExtraSize(CEPROPID propid, const std::vector<std::uint8_t>& data) {
+std::size_t ExtraSize(CEPROPID propid, std::span<const std::uint8_t> data) {
     switch (TypeFromPropID(propid)) {
         case CEVT_LPWSTR:
             return Align(data.size() + sizeof(WCHAR));
@@ -117,7 +117,7 @@ std::size_t ExtraSize(CEPROPID propid, const std::vector<std::uint8_t>& data) {
     }
 }
 
-void Decode(CEPROPID propid, const std::vector<std::uint8_t>& data, CEPROPVAL& out,
+void Decode(CEPROPID propid, std::span<const std::uint8_t> data, CEPROPVAL& out,
             std::uint8_t* extra) {
     out.propid = propid;
     out.wLenData = 0;

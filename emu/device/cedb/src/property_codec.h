@@ -5,6 +5,7 @@
 #include <cedb.h>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "sort_key.h"
@@ -24,10 +25,10 @@ bool IsKnownType(WORD type);
 StoredValue Encode(const CEPROPVAL& value);
 // Bytes a value needs after the CEPROPVAL array when it is read (strings with their terminator),
 // rounded up so that the next one stays aligned.
-std::size_t ExtraSize(CEPROPID propid, const std::vector<std::uint8_t>& data);
+std::size_t ExtraSize(CEPROPID propid, std::span<const std::uint8_t> data);
 // Fills `out` (propid and val) from a stored value; strings and blobs are copied to `extra`,
 // which must have ExtraSize bytes.
-void Decode(CEPROPID propid, const std::vector<std::uint8_t>& data, CEPROPVAL& out,
+void Decode(CEPROPID propid, std::span<const std::uint8_t> data, CEPROPVAL& out,
             std::uint8_t* extra);
 
 }  // namespace emu::cedb

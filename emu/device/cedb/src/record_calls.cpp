@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <span>
 
 #include "api_guard.h"
 #include "cedb_state.h"
@@ -17,20 +19,20 @@ namespace {
 // One property as it is handed back: a stored value, or a requested one the record lacks.
 struct OutValue {
     CEPROPID propid;
-    const std::vector<std::uint8_t>* data;  // null: not found
+    std::optional<std::span<const std::uint8_t>> data;  // nothing: not found
 };
 
 std::vector<OutValue> Select(const RecordData& record, const CEPROPID* wanted, WORD count) {
+    const PropertyList& properties = record.properties;
     std::vector<OutValue> values;
     if (!wanted) {
-        for (auto& property : record.properties)
-            values.push_back({property.propid, &property.data});
+        for (std::size_t i = 0; i < properties.Count(); ++i)
+            values.push_back({properties.Id(i), properties.Data(i)});
         return values;
     }
     for (WORD i = 0; i < count; ++i) {
-        OutValue value{wanted[i], nullptr};
-        for (auto& property : record.properties)
-            if (property.propid == wanted[i]) value.data = &property.data;
+        OutValue value{wanted[i], std::nullopt};
+        if (auto found = properties.Find(wanted[i])) value.data = properties.Data(*found);
         values.push_back(value);
     }
     return values;

@@ -31,27 +31,24 @@ std::string RunSql(Run run, Bound bound, bool forward, Select select, bool sorte
     std::string dir = forward ? "" : " DESC";
     const bool count = select == Select::Count;
     const bool properties = select == Select::RecordsWithProperties;
-    const char* propertyColumns = ", p.propid, p.data, p.sort_key, p.position";
     std::string sql;
     if (run == Run::Keyed) {
         sql = count ? "SELECT COUNT(*)" : "SELECT k.record, k.sort_key";
-        if (properties) sql += propertyColumns;
-        sql += " FROM properties k";
-        // CROSS JOIN keeps the walk on the sort index, the properties looked up per record.
-        if (properties) sql += " CROSS JOIN properties p ON p.record = k.record";
-        sql += " WHERE k.db = ?1 AND k.propid = ?2 AND k.sort_key IS NOT NULL";
+        if (properties) sql += ", r.props";
+        sql += " FROM sort_keys k";
+        // CROSS JOIN keeps the walk on the sort index, each record looked up by its key.
+        if (properties) sql += " CROSS JOIN records r ON r.db = k.db AND r.oid = k.record";
+        sql += " WHERE k.db = ?1 AND k.propid = ?2";
         if (bound != Bound::None) sql += " AND (k.sort_key, k.record) " + op + " (?3, ?4)";
         if (!count) sql += " ORDER BY k.sort_key" + dir + ", k.record" + dir;
     } else {
         sql = count ? "SELECT COUNT(*)" : "SELECT r.oid, NULL";
-        if (properties) sql += propertyColumns;
-        sql += " FROM records r";
-        if (properties) sql += " LEFT JOIN properties p ON p.record = r.oid";
-        sql += " WHERE r.db = ?1";
+        if (properties) sql += ", r.props";
+        sql += " FROM records r WHERE r.db = ?1";
         if (sorted)
             sql +=
-                " AND NOT EXISTS (SELECT 1 FROM properties k"
-                " WHERE k.record = r.oid AND k.propid = ?2 AND k.sort_key IS NOT NULL)";
+                " AND NOT EXISTS (SELECT 1 FROM sort_keys k"
+                " WHERE k.db = ?1 AND k.propid = ?2 AND k.record = r.oid)";
         else
             sql += " AND ?2 = 0";
         if (bound != Bound::None) sql += " AND r.oid " + op + " ?4";

@@ -1,7 +1,7 @@
 // A database's order as SQL. The order is two runs: the records with a sort key, by key then
-// CEOID (walked through the index on properties (db, propid, sort_key, record)), then the records
-// without one, by CEOID (through the index on records (db, oid)). Without a sort property every
-// record is unkeyed, and the order is the records index alone.
+// CEOID (walked through the index on sort_keys (db, propid, sort_key, record)), then the records
+// without one, by CEOID (records are kept by (db, oid)). Without a sort property every record is
+// unkeyed, and the order is the records table alone.
 #pragma once
 
 #include <string>
@@ -17,8 +17,7 @@ enum class Run { Keyed, Unkeyed };
 // How a walk bounds a run: not at all, or by the position's (key, CEOID), strictly or not.
 enum class Bound { None, Strict, Inclusive };
 // What a run query answers, row by row in walking order: (record, key) from the `?5`th on, at
-// most ?6 of them; (record, key, propid, data, property key, property position) for every
-// property of every record (a record without properties gives one row of NULLs); or the count.
+// most ?6 of them; (record, key, stored properties) for every record; or the count.
 enum class Select { Records, RecordsWithProperties, Count };
 
 bool HasKey(const SortKey& key);

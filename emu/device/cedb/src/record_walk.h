@@ -6,7 +6,6 @@
 // (and before its connection closes), and started afresh from where it stood.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -41,11 +40,7 @@ private:
     std::vector<std::pair<Run, Bound>> m_runs;
     std::size_t m_run = 0;
     std::unique_ptr<Statement> m_query;
-    // Whether the open query stands on a row not yet read: the next record's first one.
-    bool m_onRow = false;
     Position m_where;
-    // The position each property of the record being read was first written at.
-    std::vector<std::int64_t> m_written;
 };
 
 }  // namespace emu::cedb

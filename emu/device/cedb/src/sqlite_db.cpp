@@ -115,9 +115,15 @@ void Statement::Run() {
 std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 std::vector<std::uint8_t> Statement::Bytes(int column) const {
+    auto view = View(column);
+    return std::vector<std::uint8_t>(view.begin(), view.end());
+}
+
+std::span<const std::uint8_t> Statement::View(int column) const {
     auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(m_statement, column));
     int size = sqlite3_column_bytes(m_statement, column);
-    return data ? std::vector<std::uint8_t>(data, data + size) : std::vector<std::uint8_t>();
+    if (!data) return {};
+    return {data, static_cast<std::size_t>(size)};
 }
 
 SortKey Statement::Key(int column) const {

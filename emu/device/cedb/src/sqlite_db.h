@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
 
     std::int64_t Int(int column) const;
     std::vector<std::uint8_t> Bytes(int column) const;
+    // The bytes of a column as SQLite holds them, valid until the statement steps or resets.
+    std::span<const std::uint8_t> View(int column) const;
     SortKey Key(int column) const;
     bool IsNull(int column) const;
 

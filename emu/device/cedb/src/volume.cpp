@@ -3,37 +3,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "cedb_error.h"
 #include "pal/runtime/encoding.h"
 #include "record_order.h"
 #include "record_walk.h"
 #include "sqlite_db.h"
+#include "volume_format.h"
 
 namespace emu::cedb {
 
 namespace {
 
-constexpr std::int64_t kFormat = 1;
 constexpr DWORD kFirstVolumeTag = 2;
 constexpr DWORD kLastVolumeTag = 0x7F;
 constexpr std::int64_t kLastSerial = 0xFFFFFF;
-
-const char* const kSchema = R"(
-    CREATE TABLE volume(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
-    CREATE TABLE databases(
-        oid INTEGER PRIMARY KEY, name BLOB NOT NULL, name_key TEXT NOT NULL UNIQUE,
-        type INTEGER NOT NULL, flags INTEGER NOT NULL, modified INTEGER NOT NULL);
-    CREATE TABLE sort_orders(
-        db INTEGER NOT NULL, position INTEGER NOT NULL, propid INTEGER NOT NULL,
-        flags INTEGER NOT NULL, PRIMARY KEY(db, position));
-    CREATE TABLE records(oid INTEGER PRIMARY KEY, db INTEGER NOT NULL, size INTEGER NOT NULL);
-    CREATE INDEX records_by_db ON records(db, oid);
-    CREATE TABLE properties(
-        record INTEGER NOT NULL, db INTEGER NOT NULL, propid INTEGER NOT NULL,
-        position INTEGER NOT NULL, data BLOB NOT NULL, sort_key,
-        PRIMARY KEY(record, propid));
-    CREATE INDEX properties_by_key ON properties(db, propid, sort_key, record);
-)";
 
 // Writes reach the file at each commit without waiting for the disk (CeFlushDBVol does that).
 // The one connection keeps the file locked while the volume is open (its world belongs to one
@@ -73,8 +58,13 @@ Volume::~Volume() = default;
 std::shared_ptr<Volume> Volume::OpenExisting(const std::filesystem::path& file) {
     auto connection = std::make_unique<Connection>(file, false);
     Tune(*connection);
-    Statement format(*connection, "SELECT value FROM volume WHERE key = 'format'");
-    if (!format.Step() || format.Int(0) != kFormat) throw CedbError(ERROR_INVALID_DATA);
+    std::int64_t format = 0;
+    {
+        Statement select(*connection, "SELECT value FROM volume WHERE key = 'format'");
+        if (!select.Step()) throw CedbError(ERROR_INVALID_DATA);
+        format = select.Int(0);
+    }
+    if (format != kVolumeFormat) UpgradeTables(*connection, format);
     Statement tag(*connection, "SELECT value FROM volume WHERE key = 'tag'");
     if (!tag.Step()) throw CedbError(ERROR_INVALID_DATA);
     auto value = static_cast<DWORD>(tag.Int(0));
@@ -88,9 +78,9 @@ std::shared_ptr<Volume> Volume::Create(const std::filesystem::path& file, DWORD 
     Tune(*connection);
     {
         Transaction transaction(*connection);
-        connection->Execute(kSchema);
+        CreateTables(*connection);
         Statement insert(*connection, "INSERT INTO volume(key, value) VALUES (?1, ?2)");
-        insert.Bind(1, std::string("format")).Bind(2, kFormat).Run();
+        insert.Bind(1, std::string("format")).Bind(2, kVolumeFormat).Run();
         Statement insertTag(*connection, "INSERT INTO volume(key, value) VALUES ('tag', ?1)");
         insertTag.Bind(1, std::int64_t{tag}).Run();
         Statement serial(*connection, "INSERT INTO volume(key, value) VALUES ('next_serial', 1)");
@@ -248,13 +238,14 @@ void Volume::DeleteDatabase(CEOID oid) {
     Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
     if (!exists.Bind(1, std::int64_t{oid}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
     for (const char* sql :
-         {"DELETE FROM properties WHERE db = ?1", "DELETE FROM records WHERE db = ?1",
+         {"DELETE FROM sort_keys WHERE db = ?1", "DELETE FROM records WHERE db = ?1",
           "DELETE FROM sort_orders WHERE db = ?1", "DELETE FROM databases WHERE oid = ?1"}) {
         Statement erase(Db(), sql);
         erase.Bind(1, std::int64_t{oid}).Run();
     }
     transaction.Commit();
     m_totals.erase(oid);
+    m_sortProperties.erase(oid);
 }
 
 std::optional<std::pair<CEOID, SortKey>> Volume::Walk(const Cursor& cursor, const Position& from,
@@ -302,8 +293,9 @@ CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount,
         case CEDB_SEEK_CEOID: {
             Statement select(
                 Db(),
-                "SELECT r.oid, p.sort_key FROM records r LEFT JOIN properties p"
-                " ON p.record = r.oid AND p.propid = ?1 WHERE r.db = ?2 AND r.oid = ?3");
+                "SELECT r.oid, k.sort_key FROM records r LEFT JOIN sort_keys k"
+                " ON k.db = r.db AND k.propid = ?1 AND k.record = r.oid"
+                " WHERE r.db = ?2 AND r.oid = ?3");
             select.Bind(1, std::int64_t{cursor.sortProperty})
                 .Bind(2, std::int64_t{cursor.database})
                 .Bind(3, static_cast<std::int64_t>(static_cast<CEOID>(value)));
@@ -339,7 +331,7 @@ CEOID Volume::Seek(Cursor& cursor, DWORD type, DWORD_PTR value, WORD valueCount,
             SortKey key = Encode(*wanted).key;
             if (!HasKey(key)) break;
             Statement select(Db(),
-                             "SELECT record, sort_key FROM properties"
+                             "SELECT record, sort_key FROM sort_keys"
                              " WHERE db = ?1 AND propid = ?2 AND sort_key = ?3"
                              " ORDER BY record LIMIT 1");
             select.Bind(1, std::int64_t{cursor.database})
@@ -388,54 +380,75 @@ void Volume::EndWalk(const Cursor& cursor) {
     m_walks.erase(&cursor);
 }
 
+const std::vector<CEPROPID>& Volume::SortPropertiesOf(CEOID database) {
+    if (auto it = m_sortProperties.find(database); it != m_sortProperties.end())
+        return it->second;
+    Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
+    if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
+    std::vector<CEPROPID> properties;
+    Statement sorts(Db(), "SELECT DISTINCT propid FROM sort_orders WHERE db = ?1");
+    sorts.Bind(1, std::int64_t{database});
+    while (sorts.Step()) properties.push_back(static_cast<CEPROPID>(sorts.Int(0)));
+    return m_sortProperties[database] = std::move(properties);
+}
+
+void Volume::StoreSortKey(CEOID database, CEOID record, const PropertyChange& change) {
+    const auto& sorted = SortPropertiesOf(database);
+    if (std::find(sorted.begin(), sorted.end(), change.value.propid) == sorted.end()) return;
+    if (change.remove || !HasKey(change.value.key)) {
+        Statement erase(Db(), "DELETE FROM sort_keys WHERE db = ?1 AND propid = ?2 AND record = ?3");
+        erase.Bind(1, std::int64_t{database})
+            .Bind(2, std::int64_t{change.value.propid})
+            .Bind(3, std::int64_t{record})
+            .Run();
+        return;
+    }
+    Statement upsert(Db(),
+                     "INSERT OR REPLACE INTO sort_keys(db, propid, record, sort_key)"
+                     " VALUES (?1, ?2, ?3, ?4)");
+    upsert.Bind(1, std::int64_t{database})
+        .Bind(2, std::int64_t{change.value.propid})
+        .Bind(3, std::int64_t{record})
+        .Bind(4, change.value.key)
+        .Run();
+}
+
 std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
                                             const std::vector<PropertyChange>& changes,
                                             ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
     EndWalks();
     Transaction transaction(Db());
-    Statement exists(Db(), "SELECT 1 FROM databases WHERE oid = ?1");
-    if (!exists.Bind(1, std::int64_t{database}).Step()) throw CedbError(ERROR_INVALID_PARAMETER);
+    SortPropertiesOf(database);
     WriteResult result = WriteResult::Changed;
     std::int64_t oldSize = 0;
+    PropertyList properties;
     if (record == 0) {
         record = NextOid();
-        Statement insert(Db(), "INSERT INTO records(oid, db, size) VALUES (?1, ?2, 0)");
-        insert.Bind(1, std::int64_t{record}).Bind(2, std::int64_t{database}).Run();
         result = WriteResult::Created;
     } else {
-        Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
-        if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
+        Statement owner(Db(), "SELECT size, props FROM records WHERE db = ?1 AND oid = ?2");
+        if (!owner.Bind(1, std::int64_t{database}).Bind(2, std::int64_t{record}).Step())
             throw CedbError(ERROR_INVALID_PARAMETER);
-        oldSize = owner.Int(1);
+        oldSize = owner.Int(0);
+        properties = PropertyList(owner.View(1));
     }
     for (const auto& change : changes) {
-        if (change.remove) {
-            Statement erase(Db(), "DELETE FROM properties WHERE record = ?1 AND propid = ?2");
-            erase.Bind(1, std::int64_t{record}).Bind(2, std::int64_t{change.value.propid}).Run();
-            continue;
-        }
         // A property already there keeps its place; a new one goes last.
-        Statement upsert(Db(),
-                         "INSERT INTO properties(record, db, propid, position, data, sort_key)"
-                         " VALUES (?1, ?2, ?3,"
-                         " (SELECT COALESCE(MAX(position), 0) + 1 FROM properties"
-                         "  WHERE record = ?1), ?4, ?5)"
-                         " ON CONFLICT(record, propid) DO UPDATE"
-                         " SET data = excluded.data, sort_key = excluded.sort_key");
-        upsert.Bind(1, std::int64_t{record})
-            .Bind(2, std::int64_t{database})
-            .Bind(3, std::int64_t{change.value.propid})
-            .Bind(4, change.value.data)
-            .Bind(5, change.value.key)
-            .Run();
+        if (change.remove)
+            properties.Remove(change.value.propid);
+        else
+            properties.Set(change.value.propid, change.value.data);
+        StoreSortKey(database, record, change);
     }
-    Statement size(Db(),
-                   "UPDATE records SET size = (SELECT COALESCE(SUM(8 + length(data)), 0)"
-                   " FROM properties WHERE record = ?1) WHERE oid = ?1 RETURNING size");
-    size.Bind(1, std::int64_t{record}).Step();
-    std::int64_t newSize = size.Int(0);
-    size.Run();
+    auto newSize = static_cast<std::int64_t>(properties.Stored().size());
+    Statement store(Db(),
+                    "INSERT OR REPLACE INTO records(db, oid, size, props) VALUES (?1, ?2, ?3, ?4)");
+    store.Bind(1, std::int64_t{database})
+        .Bind(2, std::int64_t{record})
+        .Bind(3, newSize)
+        .Bind(4, properties.Stored())
+        .Run();
     Touch(database, now);
     transaction.Commit();
     Adjust(database, result == WriteResult::Created ? 1 : 0, newSize - oldSize);
@@ -446,14 +459,14 @@ void Volume::DeleteRecord(CEOID database, CEOID record, ULONGLONG now) {
     std::lock_guard<std::mutex> guard(m_lock);
     EndWalks();
     Transaction transaction(Db());
-    Statement owner(Db(), "SELECT db, size FROM records WHERE oid = ?1");
-    if (!owner.Bind(1, std::int64_t{record}).Step() || owner.Int(0) != database)
+    Statement owner(Db(), "SELECT size FROM records WHERE db = ?1 AND oid = ?2");
+    if (!owner.Bind(1, std::int64_t{database}).Bind(2, std::int64_t{record}).Step())
         throw CedbError(ERROR_INVALID_PARAMETER);
-    std::int64_t size = owner.Int(1);
-    Statement props(Db(), "DELETE FROM properties WHERE record = ?1");
-    props.Bind(1, std::int64_t{record}).Run();
-    Statement erase(Db(), "DELETE FROM records WHERE oid = ?1");
-    erase.Bind(1, std::int64_t{record}).Run();
+    std::int64_t size = owner.Int(0);
+    for (CEPROPID propid : SortPropertiesOf(database))
+        StoreSortKey(database, record, PropertyChange{StoredValue{propid, {}, {}}, true});
+    Statement erase(Db(), "DELETE FROM records WHERE db = ?1 AND oid = ?2");
+    erase.Bind(1, std::int64_t{database}).Bind(2, std::int64_t{record}).Run();
     Touch(database, now);
     transaction.Commit();
     Adjust(database, -1, -size);

@@ -120,6 +120,11 @@ private:
         std::int64_t size = 0;
     };
     Totals& TotalsOf(CEOID database);
+    // The properties a database's sort orders sort by (each once); throws
+    // CedbError(ERROR_INVALID_PARAMETER) when there is no such database.
+    const std::vector<CEPROPID>& SortPropertiesOf(CEOID database);
+    // Keeps a record's sort key for a changed property in step, when the database sorts by it.
+    void StoreSortKey(CEOID database, CEOID record, const PropertyChange& change);
     void Adjust(CEOID database, std::int64_t records, std::int64_t size);
 
     std::filesystem::path m_file;
@@ -128,6 +133,7 @@ private:
     DWORD m_tag;
     CEGUID m_guid{};
     std::map<CEOID, Totals> m_totals;
+    std::map<CEOID, std::vector<CEPROPID>> m_sortProperties;
     // The walk each cursor that has read reads on through.
     std::map<const Cursor*, std::unique_ptr<RecordWalk>> m_walks;
 };
