@@ -118,7 +118,10 @@ std::int64_t Volume::Meta(const char* key) {
 }
 
 void Volume::SetMeta(const char* key, std::int64_t value) {
-    Statement upsert(Db(), "INSERT OR REPLACE INTO volume(key, value) VALUES (?1, ?2)");
+    // Updated in place: the key index stays as it is.
+    Statement upsert(Db(),
+                     "INSERT INTO volume(key, value) VALUES (?1, ?2)"
+                     " ON CONFLICT(key) DO UPDATE SET value = excluded.value");
     upsert.Bind(1, std::string(key)).Bind(2, value).Run();
 }
 
@@ -442,8 +445,11 @@ std::pair<CEOID, WriteResult> Volume::Write(CEOID database, CEOID record,
         StoreSortKey(database, record, change);
     }
     auto newSize = static_cast<std::int64_t>(properties.Stored().size());
+    // An existing record is updated in place, leaving its entry in the CEOID index alone.
     Statement store(Db(),
-                    "INSERT OR REPLACE INTO records(db, oid, size, props) VALUES (?1, ?2, ?3, ?4)");
+                    "INSERT INTO records(db, oid, size, props) VALUES (?1, ?2, ?3, ?4)"
+                    " ON CONFLICT(db, oid) DO UPDATE SET size = excluded.size,"
+                    " props = excluded.props");
     store.Bind(1, std::int64_t{database})
         .Bind(2, std::int64_t{record})
         .Bind(3, newSize)
