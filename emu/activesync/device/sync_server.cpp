@@ -132,6 +132,10 @@ Bytes SyncServer::Answer(const Bytes& request) {
                 outcome.oidNew = (flags & RSF_NEW_OBJECT) ? setup.oidNew : oid;
             });
             if (token) Record(token, outcome);
+            // What the engine wrote is no change of the device's own to send back. Queued
+            // behind the changes the write itself reported, the provider is told in the order
+            // a separate ClearChange request would give, without the desktop's round trip.
+            if (SUCCEEDED(outcome.result)) m_host.ClearChange(type, outcome.oidNew);
             out.U32(static_cast<std::uint32_t>(outcome.result)).U32(outcome.oidNew);
             break;
         }
