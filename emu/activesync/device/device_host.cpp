@@ -387,6 +387,8 @@ PendingChanges DeviceHost::TakeChanges(const std::u16string& type) {
     return pending;
 }
 
+void DeviceHost::Post(std::function<void()> job) { m_impl->Post(std::move(job)); }
+
 void DeviceHost::Run(const std::function<void()>& call) { m_impl->Run(call); }
 
 }  // namespace activesync

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 
 #include "activesync/partnerships.h"
@@ -23,52 +24,26 @@ struct Pending {
     enum class State { Queued, Running, Answered, Dropped } state = State::Queued;
 };
 
-// One endpoint's device thread and process while the device is connected.
+// One endpoint's server while the device is connected.
 class Server {
 public:
-    Server(pal::Machine& device, const std::u16string& processPath, LinkHandler handler)
-        : m_handler(std::move(handler)) {
-        m_process = device.CreateProcess(processPath);
-        pal::StartThread(
-            device, m_process, [this] { return Run(); },
-            [this](DWORD) {
-                std::lock_guard<std::mutex> guard(m_lock);
-                m_ended = true;
-                m_changed.notify_all();
-            });
-    }
+    virtual ~Server() = default;
+    // Delivers a request and waits for its answer, or for the server to stop.
+    virtual CallResult Call(const Bytes& request) = 0;
+    // Fails every call not yet answered and waits until no handler runs any more. Idempotent.
+    virtual void Stop() = 0;
+};
 
-    ~Server() { Stop(); }
-
-    // Fails every call not yet answered, waits for the thread to end and ends the process (its
-    // libraries detach, then its handles go, as a dropped device forgets them). Idempotent.
-    void Stop() {
-        {
-            std::unique_lock<std::mutex> guard(m_lock);
-            if (m_stopping) {
-                m_changed.wait(guard, [this] { return m_ended; });
-                return;
-            }
-            m_stopping = true;
-            for (auto& pending : m_queue) pending->state = Pending::State::Dropped;
-            if (m_running) m_running->state = Pending::State::Dropped;
-            m_queue.clear();
-            m_changed.notify_all();
-            m_changed.wait(guard, [this] { return m_ended; });
-        }
-        pal::EndProcess(*m_process, 0);
-    }
-
-    CallResult Call(const Bytes& request) {
+// The requests of a server and their answers; `Wait` returns when a request is answered or
+// dropped.
+class Exchange {
+public:
+    std::shared_ptr<Pending> Open(const Bytes& request) {
         auto pending = std::make_shared<Pending>();
         pending->request = request;
-        std::unique_lock<std::mutex> guard(m_lock);
-        if (m_stopping) return {CallStatus::Dropped, {}};
-        m_queue.push_back(pending);
-        // Woken after the lock is let go, the server does not block on it at once.
-        guard.unlock();
-        m_changed.notify_all();
-        guard.lock();
+        return pending;
+    }
+    CallResult Wait(std::unique_lock<std::mutex>& guard, const std::shared_ptr<Pending>& pending) {
         m_changed.wait(guard, [&] {
             return pending->state == Pending::State::Answered ||
                    pending->state == Pending::State::Dropped;
@@ -76,51 +51,167 @@ public:
         if (pending->state == Pending::State::Dropped) return {CallStatus::Dropped, {}};
         return {CallStatus::Answered, std::move(pending->reply)};
     }
+    // Runs the handler on a request (the lock not held); a request the handler cannot read gets
+    // no answer.
+    static std::pair<Bytes, bool> Handle(const LinkHandler& handler, const Bytes& request) {
+        try {
+            return {handler(request), true};
+        } catch (const std::exception&) {
+            return {{}, false};
+        }
+    }
+    // Records the answer of a request still running (the lock held), and wakes its caller.
+    void Answer(const std::shared_ptr<Pending>& pending, std::pair<Bytes, bool> answer) {
+        if (pending->state == Pending::State::Running) {
+            pending->reply = std::move(answer.first);
+            pending->state = answer.second ? Pending::State::Answered : Pending::State::Dropped;
+        }
+        m_changed.notify_all();
+    }
+    void Notify() { m_changed.notify_all(); }
+    std::condition_variable& Changed() { return m_changed; }
+
+private:
+    std::condition_variable m_changed;
+};
+
+// An endpoint served on a device thread and in a device process of its own.
+class ThreadServer : public Server {
+public:
+    ThreadServer(pal::Machine& device, const std::u16string& processPath, LinkHandler handler)
+        : m_handler(std::move(handler)) {
+        m_process = device.CreateProcess(processPath);
+        pal::StartThread(
+            device, m_process, [this] { return Run(); },
+            [this](DWORD) {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_ended = true;
+                m_exchange.Notify();
+            });
+    }
+
+    ~ThreadServer() override { Stop(); }
+
+    // Also waits for the thread to end and ends the process (its libraries detach, then its
+    // handles go, as a dropped device forgets them).
+    void Stop() override {
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (m_stopping) {
+                m_exchange.Changed().wait(guard, [this] { return m_ended; });
+                return;
+            }
+            m_stopping = true;
+            for (auto& pending : m_queue) pending->state = Pending::State::Dropped;
+            if (m_running) m_running->state = Pending::State::Dropped;
+            m_queue.clear();
+            m_exchange.Notify();
+            m_exchange.Changed().wait(guard, [this] { return m_ended; });
+        }
+        pal::EndProcess(*m_process, 0);
+    }
+
+    CallResult Call(const Bytes& request) override {
+        auto pending = m_exchange.Open(request);
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (m_stopping) return {CallStatus::Dropped, {}};
+        m_queue.push_back(pending);
+        // Woken after the lock is let go, the server does not block on it at once.
+        guard.unlock();
+        m_exchange.Notify();
+        guard.lock();
+        return m_exchange.Wait(guard, pending);
+    }
 
 private:
     DWORD Run() {
         std::unique_lock<std::mutex> guard(m_lock);
         for (;;) {
-            m_changed.wait(guard, [this] { return m_stopping || !m_queue.empty(); });
+            m_exchange.Changed().wait(guard, [this] { return m_stopping || !m_queue.empty(); });
             if (m_stopping) return 0;
             m_running = m_queue.front();
             m_queue.pop_front();
             m_running->state = Pending::State::Running;
             Bytes request = m_running->request;
             guard.unlock();
-            Bytes reply;
-            bool answered = true;
-            try {
-                reply = m_handler(request);
-            } catch (const std::exception&) {
-                answered = false;  // a request the server cannot read gets no answer
-            }
+            auto answer = Exchange::Handle(m_handler, request);
             guard.lock();
-            if (m_running->state == Pending::State::Running) {
-                m_running->reply = std::move(reply);
-                m_running->state = answered ? Pending::State::Answered : Pending::State::Dropped;
-            }
+            m_exchange.Answer(m_running, std::move(answer));
             m_running.reset();
-            guard.unlock();
-            m_changed.notify_all();
-            guard.lock();
         }
     }
 
     LinkHandler m_handler;
     std::shared_ptr<pal::Process> m_process;
     std::mutex m_lock;
-    std::condition_variable m_changed;
+    Exchange m_exchange;
     std::deque<std::shared_ptr<Pending>> m_queue;
     std::shared_ptr<Pending> m_running;
     bool m_stopping = false;
     bool m_ended = false;
 };
 
+// An endpoint served on a device thread that its owner runs: each request is posted to it.
+class PostedServer : public Server {
+public:
+    PostedServer(LinkPoster post, LinkHandler handler)
+        : m_post(std::move(post)), m_handler(std::move(handler)) {}
+
+    ~PostedServer() override { Stop(); }
+
+    void Stop() override {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_stopping = true;
+        for (auto& pending : m_posted) pending->state = Pending::State::Dropped;
+        m_exchange.Notify();
+        m_exchange.Changed().wait(guard, [this] { return m_posted.empty(); });
+    }
+
+    CallResult Call(const Bytes& request) override {
+        auto pending = m_exchange.Open(request);
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (m_stopping) return {CallStatus::Dropped, {}};
+        m_posted.insert(pending);
+        guard.unlock();
+        m_post([this, pending] { Serve(pending); });
+        guard.lock();
+        return m_exchange.Wait(guard, pending);
+    }
+
+private:
+    // On the owner's thread. A request dropped before its turn is not handled.
+    void Serve(const std::shared_ptr<Pending>& pending) {
+        bool run = false;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            run = pending->state == Pending::State::Queued;
+            if (run) pending->state = Pending::State::Running;
+        }
+        std::pair<Bytes, bool> answer;
+        if (run) answer = Exchange::Handle(m_handler, pending->request);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_exchange.Answer(pending, std::move(answer));
+        m_posted.erase(pending);
+    }
+
+    LinkPoster m_post;
+    LinkHandler m_handler;
+    std::mutex m_lock;
+    Exchange m_exchange;
+    std::set<std::shared_ptr<Pending>> m_posted;  // posted and not yet served
+    bool m_stopping = false;
+};
+
 struct Endpoint {
     std::u16string processPath;
+    LinkPoster post;  // set: served on its owner's thread, not in a process of its own
     LinkHandler handler;
     std::shared_ptr<Server> server;
+
+    std::shared_ptr<Server> Start(pal::Machine& device) const {
+        if (post) return std::make_shared<PostedServer>(post, handler);
+        return std::make_shared<ThreadServer>(device, processPath, handler);
+    }
 };
 
 std::mutex g_linksLock;
@@ -141,9 +232,7 @@ public:
         Disconnect(false);
         std::lock_guard<std::mutex> guard(m_lock);
         m_connected = id;
-        for (auto& [name, endpoint] : m_endpoints)
-            endpoint.server =
-                std::make_shared<Server>(m_device, endpoint.processPath, endpoint.handler);
+        for (auto& [name, endpoint] : m_endpoints) endpoint.server = endpoint.Start(m_device);
         auto& state = m_desktop.Get<EngineState>();
         state.SetConnected(id);
         state.SetSelected(id);
@@ -168,15 +257,11 @@ public:
         return m_connected;
     }
 
-    void Serve(const std::string& name, std::u16string processPath, LinkHandler handler) {
+    void Serve(const std::string& name, Endpoint served) {
         StopServing(name);
         std::lock_guard<std::mutex> guard(m_lock);
-        Endpoint& endpoint = m_endpoints[name];
-        endpoint.processPath = std::move(processPath);
-        endpoint.handler = std::move(handler);
-        if (m_connected)
-            endpoint.server =
-                std::make_shared<Server>(m_device, endpoint.processPath, endpoint.handler);
+        Endpoint& endpoint = m_endpoints[name] = std::move(served);
+        if (m_connected) endpoint.server = endpoint.Start(m_device);
     }
 
     void StopServing(const std::string& name) {
@@ -240,7 +325,7 @@ DeviceLink::DeviceLink(pal::Machine& desktop, pal::Machine& device)
         if (slot.lock()) throw std::logic_error("the desktop already has a device link");
         slot = m_impl;
     }
-    m_impl->Serve(kRapiEndpoint, kRapiServerPath, ServeRapiRequest);
+    m_impl->Serve(kRapiEndpoint, {kRapiServerPath, {}, ServeRapiRequest, {}});
     DWORD recorded = desktop.Get<EngineState>().Connected();
     if (recorded) {
         try {
@@ -266,7 +351,11 @@ DWORD DeviceLink::ConnectedId() const { return m_impl->Connected(); }
 
 void DeviceLink::Serve(const std::string& endpoint, std::u16string processPath,
                        LinkHandler handler) {
-    m_impl->Serve(endpoint, std::move(processPath), std::move(handler));
+    m_impl->Serve(endpoint, {std::move(processPath), {}, std::move(handler), {}});
+}
+
+void DeviceLink::Serve(const std::string& endpoint, LinkPoster post, LinkHandler handler) {
+    m_impl->Serve(endpoint, {{}, std::move(post), std::move(handler), {}});
 }
 
 void DeviceLink::StopServing(const std::string& endpoint) { m_impl->StopServing(endpoint); }

@@ -23,8 +23,6 @@
 namespace activesync::sync {
 
 inline constexpr char kEndpoint[] = "sync";
-// The device process that serves the endpoint.
-inline constexpr char16_t kServerPath[] = u"\\Windows\\syncrepl.exe";
 
 enum class Op : std::uint32_t {
     FindObjects = 1,

@@ -104,6 +104,8 @@ public:
     // the pending changes of a type.
     PendingChanges TakeChanges(const std::u16string& type);
 
+    // Queues `job` for the device thread without waiting for it.
+    void Post(std::function<void()> job);
     // Runs `call` on the device thread and waits for it. Called on the device thread itself, it
     // runs what was queued before it first, then `call`: the order is the queue's either way.
     void Run(const std::function<void()>& call);
