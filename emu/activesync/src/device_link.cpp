@@ -232,6 +232,8 @@ public:
         Disconnect(false);
         std::lock_guard<std::mutex> guard(m_lock);
         m_connected = id;
+        m_steady.clear();
+        ++m_connections;
         for (auto& [name, endpoint] : m_endpoints) endpoint.server = endpoint.Start(m_device);
         auto& state = m_desktop.Get<EngineState>();
         state.SetConnected(id);
@@ -262,6 +264,8 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         Endpoint& endpoint = m_endpoints[name] = std::move(served);
         if (m_connected) endpoint.server = endpoint.Start(m_device);
+        m_steady.clear();
+        ++m_connections;
     }
 
     void StopServing(const std::string& name) {
@@ -272,6 +276,8 @@ public:
             if (found == m_endpoints.end()) return;
             server = std::move(found->second.server);
             m_endpoints.erase(found);
+            m_steady.clear();
+            ++m_connections;
         }
         if (server) server->Stop();
     }
@@ -299,6 +305,23 @@ public:
         return server->Call(request);
     }
 
+    CallResult CallSteady(const std::string& name, const Bytes& request) {
+        std::uint64_t connection = 0;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            auto found = m_steady.find({name, request});
+            if (m_connected && found != m_steady.end())
+                return {CallStatus::Answered, found->second};
+            connection = m_connections;
+        }
+        CallResult call = Call(name, request);
+        std::lock_guard<std::mutex> guard(m_lock);
+        // Kept only when no connection or server came or went meanwhile.
+        if (call.status == CallStatus::Answered && m_connected && connection == m_connections)
+            m_steady[{name, request}] = call.reply;
+        return call;
+    }
+
     void DropEvery(unsigned calls) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_dropEvery = calls;
@@ -315,6 +338,10 @@ private:
     unsigned m_dropEvery = 0;
     unsigned m_calls = 0;
     std::map<std::string, Endpoint> m_endpoints;
+    // Answers to steady requests while connected, by endpoint and request; forgotten whenever
+    // a connection or an endpoint's server comes or goes, which `m_connections` counts.
+    std::map<std::pair<std::string, Bytes>, Bytes> m_steady;
+    std::uint64_t m_connections = 0;
 };
 
 DeviceLink::DeviceLink(pal::Machine& desktop, pal::Machine& device)
@@ -384,6 +411,13 @@ CallResult DeviceLink::Call(pal::Machine& desktop, const std::string& endpoint,
     auto link = LinkOf(desktop);
     if (!link) return {CallStatus::NotConnected, {}};
     return link->Call(endpoint, request);
+}
+
+CallResult DeviceLink::CallSteady(pal::Machine& desktop, const std::string& endpoint,
+                                  const Bytes& request) {
+    auto link = LinkOf(desktop);
+    if (!link) return {CallStatus::NotConnected, {}};
+    return link->CallSteady(endpoint, request);
 }
 
 DWORD DeviceLink::ConnectedId(pal::Machine& desktop) {

@@ -147,6 +147,38 @@ TEST_F(LinkTest, AnEndpointOnItsOwnersThreadAnswersThereAndSkipsWhatADisconnectD
     EXPECT_EQ(m_link->Call("posted", {3}).status, CallStatus::NotConnected);
 }
 
+TEST_F(LinkTest, ASteadyRequestCrossesOncePerConnectionAndServer) {
+    int handled = 0;
+    auto serve = [&](std::uint8_t tag) {
+        m_link->Serve("steady", u"\\Windows\\steady.exe", [&handled, tag](const Bytes& request) {
+            ++handled;
+            Bytes reply{tag};
+            reply.insert(reply.end(), request.begin(), request.end());
+            return reply;
+        });
+    };
+    serve(1);
+    pal::Machine& desktop = m_world.Desktop();
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).status, CallStatus::NotConnected);
+    m_link->Connect(0x42);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{1, 5}));
+    EXPECT_EQ(handled, 1);
+    // Another request is a request of its own.
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {6}).reply, (Bytes{1, 6}));
+    EXPECT_EQ(handled, 2);
+
+    // A new server, or a new connection, is asked again.
+    serve(2);
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{2, 5}));
+    EXPECT_EQ(handled, 3);
+    m_link->Disconnect();
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).status, CallStatus::NotConnected);
+    m_link->Connect(0x42);
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{2, 5}));
+    EXPECT_EQ(handled, 4);
+}
+
 TEST_F(LinkTest, ALinkForgetsAConnectionWhosePartnershipIsGone) {
     m_link->Connect(0x42);
     EXPECT_THROW(DeletePartnership(m_world.Desktop(), m_world.Device(), 0x42), PartnershipError);

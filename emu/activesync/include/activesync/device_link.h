@@ -91,6 +91,11 @@ public:
     // The same through the link of `desktop`; NotConnected when it has none.
     static CallResult Call(pal::Machine& desktop, const std::string& endpoint,
                            const Bytes& request);
+    // The same for a request whose answer stays the same while the device is connected: only
+    // the first of a connection crosses (and counts as a call); later ones get a copy of its
+    // answer, until a connection or an endpoint's server comes or goes.
+    static CallResult CallSteady(pal::Machine& desktop, const std::string& endpoint,
+                                 const Bytes& request);
     // The connected partnership of `desktop`'s link; 0 without a link or connection.
     static DWORD ConnectedId(pal::Machine& desktop);
 
