@@ -24,26 +24,20 @@ struct Pending {
     enum class State { Queued, Running, Answered, Dropped } state = State::Queued;
 };
 
-// One endpoint's server while the device is connected.
+// One endpoint's server while the device is connected: it takes requests, runs the handler on
+// them where it serves, and answers each caller.
 class Server {
 public:
+    explicit Server(LinkHandler handler) : m_handler(std::move(handler)) {}
     virtual ~Server() = default;
-    // Delivers a request and waits for its answer, or for the server to stop.
-    virtual CallResult Call(const Bytes& request) = 0;
-    // Fails every call not yet answered and waits until no handler runs any more. Idempotent.
-    virtual void Stop() = 0;
-};
 
-// The requests of a server and their answers; `Wait` returns when a request is answered or
-// dropped.
-class Exchange {
-public:
-    std::shared_ptr<Pending> Open(const Bytes& request) {
+    // Delivers a request and waits for its answer, or for the server to stop.
+    CallResult Call(const Bytes& request) {
         auto pending = std::make_shared<Pending>();
         pending->request = request;
-        return pending;
-    }
-    CallResult Wait(std::unique_lock<std::mutex>& guard, const std::shared_ptr<Pending>& pending) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (m_stopping) return {CallStatus::Dropped, {}};
+        Deliver(pending, guard);
         m_changed.wait(guard, [&] {
             return pending->state == Pending::State::Answered ||
                    pending->state == Pending::State::Dropped;
@@ -51,42 +45,51 @@ public:
         if (pending->state == Pending::State::Dropped) return {CallStatus::Dropped, {}};
         return {CallStatus::Answered, std::move(pending->reply)};
     }
-    // Runs the handler on a request (the lock not held); a request the handler cannot read gets
-    // no answer.
-    static std::pair<Bytes, bool> Handle(const LinkHandler& handler, const Bytes& request) {
+
+    // Fails every call not yet answered and waits until no handler runs any more. Idempotent.
+    virtual void Stop() = 0;
+
+protected:
+    // Hands a request to where it is served; the lock is held on entry and on return.
+    virtual void Deliver(const std::shared_ptr<Pending>& pending,
+                         std::unique_lock<std::mutex>& guard) = 0;
+
+    // Runs the handler on a request that was queued, the lock not held: the request answered,
+    // or dropped when the handler cannot read it.
+    void Serve(const std::shared_ptr<Pending>& pending) {
+        Bytes reply;
+        bool answered = true;
         try {
-            return {handler(request), true};
+            reply = m_handler(pending->request);
         } catch (const std::exception&) {
-            return {{}, false};
+            answered = false;  // a request the server cannot read gets no answer
         }
-    }
-    // Records the answer of a request still running (the lock held), and wakes its caller.
-    void Answer(const std::shared_ptr<Pending>& pending, std::pair<Bytes, bool> answer) {
+        std::lock_guard<std::mutex> guard(m_lock);
         if (pending->state == Pending::State::Running) {
-            pending->reply = std::move(answer.first);
-            pending->state = answer.second ? Pending::State::Answered : Pending::State::Dropped;
+            pending->reply = std::move(reply);
+            pending->state = answered ? Pending::State::Answered : Pending::State::Dropped;
         }
         m_changed.notify_all();
     }
-    void Notify() { m_changed.notify_all(); }
-    std::condition_variable& Changed() { return m_changed; }
 
-private:
+    LinkHandler m_handler;
+    std::mutex m_lock;
     std::condition_variable m_changed;
+    bool m_stopping = false;
 };
 
 // An endpoint served on a device thread and in a device process of its own.
 class ThreadServer : public Server {
 public:
     ThreadServer(pal::Machine& device, const std::u16string& processPath, LinkHandler handler)
-        : m_handler(std::move(handler)) {
+        : Server(std::move(handler)) {
         m_process = device.CreateProcess(processPath);
         pal::StartThread(
             device, m_process, [this] { return Run(); },
             [this](DWORD) {
                 std::lock_guard<std::mutex> guard(m_lock);
                 m_ended = true;
-                m_exchange.Notify();
+                m_changed.notify_all();
             });
     }
 
@@ -98,56 +101,48 @@ public:
         {
             std::unique_lock<std::mutex> guard(m_lock);
             if (m_stopping) {
-                m_exchange.Changed().wait(guard, [this] { return m_ended; });
+                m_changed.wait(guard, [this] { return m_ended; });
                 return;
             }
             m_stopping = true;
             for (auto& pending : m_queue) pending->state = Pending::State::Dropped;
             if (m_running) m_running->state = Pending::State::Dropped;
             m_queue.clear();
-            m_exchange.Notify();
-            m_exchange.Changed().wait(guard, [this] { return m_ended; });
+            m_changed.notify_all();
+            m_changed.wait(guard, [this] { return m_ended; });
         }
         pal::EndProcess(*m_process, 0);
     }
 
-    CallResult Call(const Bytes& request) override {
-        auto pending = m_exchange.Open(request);
-        std::unique_lock<std::mutex> guard(m_lock);
-        if (m_stopping) return {CallStatus::Dropped, {}};
+private:
+    void Deliver(const std::shared_ptr<Pending>& pending,
+                 std::unique_lock<std::mutex>& guard) override {
         m_queue.push_back(pending);
         // Woken after the lock is let go, the server does not block on it at once.
         guard.unlock();
-        m_exchange.Notify();
+        m_changed.notify_all();
         guard.lock();
-        return m_exchange.Wait(guard, pending);
     }
 
-private:
     DWORD Run() {
         std::unique_lock<std::mutex> guard(m_lock);
         for (;;) {
-            m_exchange.Changed().wait(guard, [this] { return m_stopping || !m_queue.empty(); });
+            m_changed.wait(guard, [this] { return m_stopping || !m_queue.empty(); });
             if (m_stopping) return 0;
             m_running = m_queue.front();
             m_queue.pop_front();
             m_running->state = Pending::State::Running;
-            Bytes request = m_running->request;
+            auto running = m_running;
             guard.unlock();
-            auto answer = Exchange::Handle(m_handler, request);
+            Serve(running);
             guard.lock();
-            m_exchange.Answer(m_running, std::move(answer));
             m_running.reset();
         }
     }
 
-    LinkHandler m_handler;
     std::shared_ptr<pal::Process> m_process;
-    std::mutex m_lock;
-    Exchange m_exchange;
     std::deque<std::shared_ptr<Pending>> m_queue;
     std::shared_ptr<Pending> m_running;
-    bool m_stopping = false;
     bool m_ended = false;
 };
 
@@ -155,7 +150,7 @@ private:
 class PostedServer : public Server {
 public:
     PostedServer(LinkPoster post, LinkHandler handler)
-        : m_post(std::move(post)), m_handler(std::move(handler)) {}
+        : Server(std::move(handler)), m_post(std::move(post)) {}
 
     ~PostedServer() override { Stop(); }
 
@@ -163,43 +158,35 @@ public:
         std::unique_lock<std::mutex> guard(m_lock);
         m_stopping = true;
         for (auto& pending : m_posted) pending->state = Pending::State::Dropped;
-        m_exchange.Notify();
-        m_exchange.Changed().wait(guard, [this] { return m_posted.empty(); });
-    }
-
-    CallResult Call(const Bytes& request) override {
-        auto pending = m_exchange.Open(request);
-        std::unique_lock<std::mutex> guard(m_lock);
-        if (m_stopping) return {CallStatus::Dropped, {}};
-        m_posted.insert(pending);
-        guard.unlock();
-        m_post([this, pending] { Serve(pending); });
-        guard.lock();
-        return m_exchange.Wait(guard, pending);
+        m_changed.notify_all();
+        m_changed.wait(guard, [this] { return m_posted.empty(); });
     }
 
 private:
+    void Deliver(const std::shared_ptr<Pending>& pending,
+                 std::unique_lock<std::mutex>& guard) override {
+        m_posted.insert(pending);
+        guard.unlock();
+        m_post([this, pending] { Take(pending); });
+        guard.lock();
+    }
+
     // On the owner's thread. A request dropped before its turn is not handled.
-    void Serve(const std::shared_ptr<Pending>& pending) {
+    void Take(const std::shared_ptr<Pending>& pending) {
         bool run = false;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             run = pending->state == Pending::State::Queued;
             if (run) pending->state = Pending::State::Running;
         }
-        std::pair<Bytes, bool> answer;
-        if (run) answer = Exchange::Handle(m_handler, pending->request);
+        if (run) Serve(pending);
         std::lock_guard<std::mutex> guard(m_lock);
-        m_exchange.Answer(pending, std::move(answer));
         m_posted.erase(pending);
+        m_changed.notify_all();
     }
 
     LinkPoster m_post;
-    LinkHandler m_handler;
-    std::mutex m_lock;
-    Exchange m_exchange;
-    std::set<std::shared_ptr<Pending>> m_posted;  // posted and not yet served
-    bool m_stopping = false;
+    std::set<std::shared_ptr<Pending>> m_posted;  // posted and not yet taken
 };
 
 struct Endpoint {
