@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <future>
 #include <mutex>
+#include <thread>
 
 #include "emu/cedb/change_feed.h"
 #include "pal/runtime/context.h"
@@ -72,6 +74,13 @@ public:
         m_wake.notify_one();
     }
     void Run(const std::function<void()>& call) {
+        if (std::this_thread::get_id() == m_threadId) {
+            // Already on the device thread: what was queued before this call goes first, as it
+            // would from any other thread.
+            RunQueued();
+            call();
+            return;
+        }
         std::promise<void> done;
         auto future = done.get_future();
         Post([&] {
@@ -85,6 +94,7 @@ public:
         future.get();
     }
     DWORD Loop() {
+        m_threadId = std::this_thread::get_id();
         // The device thread is in COM: providers create their platform objects through it.
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         for (;;) {
@@ -100,6 +110,23 @@ public:
         }
         CoUninitialize();
         return 0;
+    }
+    // On the device thread: runs the jobs queued so far, in order.
+    void RunQueued() {
+        size_t count = 0;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            count = m_jobs.size();
+        }
+        for (; count > 0; --count) {
+            std::function<void()> job;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job();
+        }
     }
     void Stop() {
         {
@@ -197,6 +224,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_jobs;
+    std::atomic<std::thread::id> m_threadId;
     bool m_stop = false;
 };
 
@@ -358,6 +386,8 @@ PendingChanges DeviceHost::TakeChanges(const std::u16string& type) {
     });
     return pending;
 }
+
+void DeviceHost::Post(std::function<void()> job) { m_impl->Post(std::move(job)); }
 
 void DeviceHost::Run(const std::function<void()>& call) { m_impl->Run(call); }
 

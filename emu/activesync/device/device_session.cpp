@@ -31,8 +31,10 @@ DeviceSession::DeviceSession(DeviceLink& link) : m_link(link) {
     UINT bit = PartnerBit(link);
     m_host = std::make_unique<DeviceHost>(link.Device(), bit, RegisteredTypes(link.Device()));
     m_sync = std::make_unique<SyncServer>(link.Device(), *m_host);
-    link.Serve(sync::kEndpoint, sync::kServerPath,
-               [this](const Bytes& request) { return m_sync->Answer(request); });
+    // Served on the device thread itself, where every request's provider calls run anyway.
+    link.Serve(
+        sync::kEndpoint, [this](std::function<void()> job) { m_host->Post(std::move(job)); },
+        [this](const Bytes& request) { return m_sync->Answer(request); });
     if (m_host->Loaded().empty()) return;
     ServeDataRequests(link, kDataRequestServerPath,
                       [this](const DataRequest& request) { return Answer(request); });

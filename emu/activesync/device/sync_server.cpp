@@ -34,6 +34,26 @@ REPLSETUPW MakeSetup(const std::u16string& type, BOOL read, DWORD flags, DWORD o
     return setup;
 }
 
+// Setup for writing, the packets, Reset: the write's result and object (null handler: the type
+// is not loaded).
+SyncServer::Outcome Write(IReplObjHandler* handler, const std::u16string& type, DWORD oid,
+                          DWORD flags, std::vector<Bytes>& packets) {
+    SyncServer::Outcome outcome;
+    outcome.result = E_UNEXPECTED;
+    if (!handler) return outcome;
+    REPLSETUPW setup = MakeSetup(type, FALSE, flags, oid);
+    outcome.result = handler->Setup(AsSetup(setup));
+    if (FAILED(outcome.result)) return outcome;
+    for (auto& packet : packets) {
+        outcome.result = handler->SetPacket(packet.data(), static_cast<DWORD>(packet.size()));
+        if (FAILED(outcome.result)) break;
+    }
+    HRESULT reset = handler->Reset(AsSetup(setup));
+    if (SUCCEEDED(outcome.result) && FAILED(reset)) outcome.result = reset;
+    outcome.oidNew = (flags & RSF_NEW_OBJECT) ? setup.oidNew : oid;
+    return outcome;
+}
+
 void WriteIds(ByteWriter& out, const std::vector<UINT>& ids) {
     out.U32(static_cast<std::uint32_t>(ids.size()));
     for (UINT id : ids) out.U32(id);
@@ -57,19 +77,20 @@ SyncServer::SyncServer(pal::Machine& device, DeviceHost& host)
         }
     }
     if (read.size() > kKeptOutcomes) read.erase(read.begin(), read.end() - kKeptOutcomes);
-    std::ofstream log(m_logPath, std::ios::trunc);
+    m_log.open(m_logPath, std::ios::trunc);
     for (const auto& [token, outcome] : read) {
         m_outcomes[token] = outcome;
-        log << token << ' ' << outcome.result << ' ' << outcome.oidNew << '\n';
+        m_log << token << ' ' << outcome.result << ' ' << outcome.oidNew << '\n';
     }
+    m_log.flush();
 }
 
 void SyncServer::Record(std::uint64_t token, const Outcome& outcome) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_outcomes[token] = outcome;
-    std::ofstream log(m_logPath, std::ios::app);
-    log << token << ' ' << outcome.result << ' ' << outcome.oidNew << '\n';
-    log.flush();
+    // Flushed before the reply goes: a killed engine has handed the line to the system.
+    m_log << token << ' ' << outcome.result << ' ' << outcome.oidNew << '\n';
+    m_log.flush();
 }
 
 Bytes SyncServer::Answer(const Bytes& request) {
@@ -116,22 +137,14 @@ Bytes SyncServer::Answer(const Bytes& request) {
             std::vector<Bytes> packets;
             for (std::uint32_t i = 0; i < count; ++i) packets.push_back(in.Blob());
             Outcome outcome;
-            outcome.result = E_UNEXPECTED;
             m_host.RunWithHandler(type, [&](IReplObjHandler* handler) {
-                if (!handler) return;
-                REPLSETUPW setup = MakeSetup(type, FALSE, flags, oid);
-                outcome.result = handler->Setup(AsSetup(setup));
-                if (FAILED(outcome.result)) return;
-                for (auto& packet : packets) {
-                    outcome.result = handler->SetPacket(packet.data(),
-                                                        static_cast<DWORD>(packet.size()));
-                    if (FAILED(outcome.result)) break;
-                }
-                HRESULT reset = handler->Reset(AsSetup(setup));
-                if (SUCCEEDED(outcome.result) && FAILED(reset)) outcome.result = reset;
-                outcome.oidNew = (flags & RSF_NEW_OBJECT) ? setup.oidNew : oid;
+                outcome = Write(handler, type, oid, flags, packets);
+                if (token) Record(token, outcome);
+                // What the engine wrote is no change of the device's own to send back. On the
+                // device thread, the provider is offered the changes the write reported first,
+                // in the order a separate ClearChange request would give.
+                if (SUCCEEDED(outcome.result)) m_host.ClearChange(type, outcome.oidNew);
             });
-            if (token) Record(token, outcome);
             out.U32(static_cast<std::uint32_t>(outcome.result)).U32(outcome.oidNew);
             break;
         }

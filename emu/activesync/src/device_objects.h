@@ -36,6 +36,7 @@ public:
 
     List Find();
     Read ReadObject(DWORD oid);
+    // Writes the object; once it succeeded, the device clears its change mark.
     Write WriteObject(std::uint64_t token, DWORD oid, DWORD flags, const std::vector<Bytes>& packets);
     HRESULT DeleteObject(DWORD oid);
     bool ClearChange(DWORD oid);

@@ -451,8 +451,6 @@ void SyncSession::Pass::SendToDevice(Entry* entry, HREPLITEM item) {
     target->saved.desktopChanged = false;
     target->deviceListed = true;
     Save(*target);
-    // What the engine wrote is no change of the device's own to send back.
-    m_device.ClearChange(target->saved.oid);
     Report(SyncDirection::ToDevice, action, target->saved.item, target->saved.oid);
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "activesync/device_link.h"
 #include "activesync/partnerships.h"
@@ -99,6 +102,81 @@ TEST_F(LinkTest, DisconnectFailsCallsInFlight) {
     release.set_value();
     disconnecting.get();
     EXPECT_FALSE(m_link->IsConnected());
+}
+
+TEST_F(LinkTest, AnEndpointOnItsOwnersThreadAnswersThereAndSkipsWhatADisconnectDropped) {
+    // The owner's thread is the test's: it runs the posted jobs when it chooses.
+    std::mutex lock;
+    std::condition_variable posted;
+    std::vector<std::function<void()>> jobs;
+    auto takeJob = [&](size_t count) {
+        std::unique_lock<std::mutex> guard(lock);
+        posted.wait(guard, [&] { return jobs.size() >= count; });
+        return jobs[count - 1];
+    };
+    std::vector<std::thread::id> handledOn;
+    m_link->Serve(
+        "posted",
+        [&](std::function<void()> job) {
+            std::lock_guard<std::mutex> guard(lock);
+            jobs.push_back(std::move(job));
+            posted.notify_all();
+        },
+        [&](const Bytes& request) {
+            handledOn.push_back(std::this_thread::get_id());
+            return request;
+        });
+    m_link->Connect(0x42);
+
+    auto first = std::async(std::launch::async, [&] { return m_link->Call("posted", {1}); });
+    takeJob(1)();
+    CallResult answered = first.get();
+    EXPECT_EQ(answered.status, CallStatus::Answered);
+    EXPECT_EQ(answered.reply, Bytes{1});
+    EXPECT_EQ(handledOn, std::vector<std::thread::id>{std::this_thread::get_id()});
+
+    // A request still queued when the device goes fails at once and is never handled; the
+    // disconnect waits for its turn to pass.
+    auto second = std::async(std::launch::async, [&] { return m_link->Call("posted", {2}); });
+    auto queued = takeJob(2);
+    auto disconnecting = std::async(std::launch::async, [&] { m_link->Disconnect(); });
+    EXPECT_EQ(second.get().status, CallStatus::Dropped);
+    queued();
+    disconnecting.get();
+    EXPECT_EQ(handledOn.size(), 1u);
+    EXPECT_EQ(m_link->Call("posted", {3}).status, CallStatus::NotConnected);
+}
+
+TEST_F(LinkTest, ASteadyRequestCrossesOncePerConnectionAndServer) {
+    int handled = 0;
+    auto serve = [&](std::uint8_t tag) {
+        m_link->Serve("steady", u"\\Windows\\steady.exe", [&handled, tag](const Bytes& request) {
+            ++handled;
+            Bytes reply{tag};
+            reply.insert(reply.end(), request.begin(), request.end());
+            return reply;
+        });
+    };
+    serve(1);
+    pal::Machine& desktop = m_world.Desktop();
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).status, CallStatus::NotConnected);
+    m_link->Connect(0x42);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{1, 5}));
+    EXPECT_EQ(handled, 1);
+    // Another request is a request of its own.
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {6}).reply, (Bytes{1, 6}));
+    EXPECT_EQ(handled, 2);
+
+    // A new server, or a new connection, is asked again.
+    serve(2);
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{2, 5}));
+    EXPECT_EQ(handled, 3);
+    m_link->Disconnect();
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).status, CallStatus::NotConnected);
+    m_link->Connect(0x42);
+    EXPECT_EQ(DeviceLink::CallSteady(desktop, "steady", {5}).reply, (Bytes{2, 5}));
+    EXPECT_EQ(handled, 4);
 }
 
 TEST_F(LinkTest, ALinkForgetsAConnectionWhosePartnershipIsGone) {

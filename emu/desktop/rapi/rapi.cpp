@@ -34,11 +34,16 @@ struct Reply {
 };
 
 // Sends a request; false when it did not reach the device (the transport error is recorded).
-bool Send(ByteWriter& request, Reply& reply) {
+// `steady`: its answer stays the same while the device is connected, and may be the copy of an
+// earlier one (DeviceLink::CallSteady).
+bool Send(ByteWriter& request, Reply& reply, bool steady = false) {
     pal::Machine* desktop = pal::TryCurrentMachine();
-    activesync::CallResult call =
-        desktop ? activesync::DeviceLink::Call(*desktop, activesync::kRapiEndpoint, request.Take())
-                : activesync::CallResult{};
+    activesync::CallResult (*send)(pal::Machine&, const std::string&, const Bytes&) =
+        activesync::DeviceLink::Call;
+    if (steady) send = activesync::DeviceLink::CallSteady;
+    activesync::CallResult call = desktop
+                                      ? send(*desktop, activesync::kRapiEndpoint, request.Take())
+                                      : activesync::CallResult{};
     if (call.status != activesync::CallStatus::Answered) {
         t_transport = kNotConnected;
         t_deviceError = ERROR_DEVICE_NOT_CONNECTED;
@@ -82,10 +87,10 @@ BOOL FailLocally(DWORD error) {
 // Sends `request` and answers what `decode` makes of the reply; a request that did not reach the
 // device answers `unsent`, a malformed reply `malformed` with ERROR_INVALID_DATA as last error.
 template <class T, class Decode>
-T Call(ByteWriter& request, T unsent, T malformed, Decode&& decode) {
+T Call(ByteWriter& request, T unsent, T malformed, Decode&& decode, bool steady = false) {
     Reply reply;
     try {
-        if (!Send(request, reply)) return unsent;
+        if (!Send(request, reply, steady)) return unsent;
         return decode(reply);
     } catch (const activesync::MalformedMessage&) {
         FailLocally(ERROR_INVALID_DATA);
@@ -294,15 +299,22 @@ STDAPI_(DWORD) CeGetTempPath(DWORD nBufferLength, LPWSTR lpBuffer) {
     if (!lpBuffer && nBufferLength) return FailLocally(ERROR_INVALID_PARAMETER);
     ByteWriter request = Request(Op::GetTempPath);
     request.U32(nBufferLength);
-    return Call<DWORD>(request, 0, 0, [&](Reply& reply) -> DWORD {
-        std::u16string text = reply.in->Text();
-        if (reply.result && reply.result < nBufferLength) {
-            // The text with its terminator must fit the buffer, whatever length the reply says.
-            if (text.size() >= nBufferLength) throw activesync::MalformedMessage();
-            std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
-        }
-        return reply.result;
-    });
+    // The device's temporary folder does not move while it is connected, and a provider asks
+    // for it for every file it puts there.
+    const bool steady = true;
+    return Call<DWORD>(
+        request, 0, 0,
+        [&](Reply& reply) -> DWORD {
+            std::u16string text = reply.in->Text();
+            if (reply.result && reply.result < nBufferLength) {
+                // The text with its terminator must fit the buffer, whatever length the reply
+                // says.
+                if (text.size() >= nBufferLength) throw activesync::MalformedMessage();
+                std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+            }
+            return reply.result;
+        },
+        steady);
 }
 
 // The device's version.

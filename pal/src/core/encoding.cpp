@@ -125,17 +125,19 @@ std::optional<unsigned char> Utf16ToCp1252(char16_t unit) {
     return std::nullopt;
 }
 
+// One unit per byte and one byte per unit: the results are sized once and filled in place,
+// which keeps conversions of whole message bodies cheap.
 std::u16string Cp1252ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char c : text) out.push_back(Cp1252ToUtf16(static_cast<unsigned char>(c)));
+    std::u16string out(text.size(), u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        out[i] = Cp1252ToUtf16(static_cast<unsigned char>(text[i]));
     return out;
 }
 
 std::string Utf16ToCp1252(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char16_t u : text) out.push_back(static_cast<char>(Utf16ToCp1252(u).value_or('?')));
+    std::string out(text.size(), '\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        out[i] = static_cast<char>(Utf16ToCp1252(text[i]).value_or('?'));
     return out;
 }
 

@@ -2,7 +2,8 @@
 //
 // A cross-machine call is a request (bytes) sent to a named endpoint of the device and answered
 // by the device's server for that endpoint on a thread of its own, in a device process of its
-// own, while the caller waits. Only bytes cross, so that a socket could carry the same requests.
+// own (or on a device thread its owner runs), while the caller waits. Only bytes cross, so that
+// a socket could carry the same requests.
 //
 // Connection state: the connected partnership is recorded in the world (the desktop's engine
 // state), so a later run that opens the world and makes a DeviceLink finds the device connected
@@ -21,6 +22,9 @@ namespace activesync {
 // Serves one endpoint: the request's bytes in, the reply's bytes out. Runs on the endpoint's
 // device thread, whose current machine and process are the device and the endpoint's process.
 using LinkHandler = std::function<Bytes(const Bytes& request)>;
+
+// Queues a job on a device thread that the endpoint's owner runs, without waiting for it.
+using LinkPoster = std::function<void(std::function<void()> job)>;
 
 enum class CallStatus {
     Answered,      // the reply is the device's
@@ -70,6 +74,11 @@ public:
     // Serves `endpoint` on the device with `handler`, in a device process with executable path
     // `processPath` that exists while the device is connected (replacing an earlier handler).
     void Serve(const std::string& endpoint, std::u16string processPath, LinkHandler handler);
+    // Serves `endpoint` on a device thread of the owner's: `post` queues each request's handling
+    // there. A request costs one hand-over between threads instead of two when the handler
+    // works on that thread anyway. Disconnecting fails calls in flight as for any endpoint; one
+    // still queued is then not handled.
+    void Serve(const std::string& endpoint, LinkPoster post, LinkHandler handler);
     void StopServing(const std::string& endpoint);
 
     // Fault injection: from now on every `calls`-th cross-machine call (counting every
@@ -82,6 +91,11 @@ public:
     // The same through the link of `desktop`; NotConnected when it has none.
     static CallResult Call(pal::Machine& desktop, const std::string& endpoint,
                            const Bytes& request);
+    // The same for a request whose answer stays the same while the device is connected: only
+    // the first of a connection crosses (and counts as a call); later ones get a copy of its
+    // answer, until a connection or an endpoint's server comes or goes.
+    static CallResult CallSteady(pal::Machine& desktop, const std::string& endpoint,
+                                 const Bytes& request);
     // The connected partnership of `desktop`'s link; 0 without a link or connection.
     static DWORD ConnectedId(pal::Machine& desktop);
 

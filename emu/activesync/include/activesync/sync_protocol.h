@@ -5,7 +5,8 @@
 //   FindObjects                         → result, count + unchanged ids, count + changed ids
 //   ReadObject   oid                    → result (RWRN_LAST_PACKET when complete), count + packets
 //   WriteObject  token(64), oid, flags, count + packets
-//                                       → result, oidNew
+//                                       → result, oidNew; a successful write's object then has
+//                                         its change mark cleared, as ClearChange does
 //   DeleteObject oid                    → result
 //   ClearChange  oid                    → admitted (0 or 1)
 //   ReportStatus code, param            → result (BOOL)
@@ -22,8 +23,6 @@
 namespace activesync::sync {
 
 inline constexpr char kEndpoint[] = "sync";
-// The device process that serves the endpoint.
-inline constexpr char16_t kServerPath[] = u"\\Windows\\syncrepl.exe";
 
 enum class Op : std::uint32_t {
     FindObjects = 1,

@@ -102,14 +102,17 @@ std::string Statement::Text(int column) const {
     return data ? std::string(data, sqlite3_column_bytes(m_statement, column)) : std::string{};
 }
 
-Transaction::Transaction(SqliteFile& file) : m_file(file) { m_file.Execute("BEGIN IMMEDIATE"); }
+// Every write of the store is a transaction: its two statements are prepared once and reused.
+Transaction::Transaction(SqliteFile& file) : m_file(file) {
+    Statement(m_file, "BEGIN IMMEDIATE").Run();
+}
 
 Transaction::~Transaction() {
     if (!m_done) sqlite3_exec(m_file.Raw(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Transaction::Commit() {
-    m_file.Execute("COMMIT");
+    Statement(m_file, "COMMIT").Run();
     m_done = true;
 }
 

@@ -104,7 +104,10 @@ public:
     // the pending changes of a type.
     PendingChanges TakeChanges(const std::u16string& type);
 
-    // Runs `call` on the device thread and waits for it.
+    // Queues `job` for the device thread without waiting for it.
+    void Post(std::function<void()> job);
+    // Runs `call` on the device thread and waits for it. Called on the device thread itself, it
+    // runs what was queued before it first, then `call`: the order is the queue's either way.
     void Run(const std::function<void()>& call);
     // The same with the type's handler (null when the type is not loaded), looked up on the
     // device thread in the same turn.

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -26,16 +27,19 @@ public:
     // Answers one request of the endpoint; throws MalformedMessage for a request it cannot read.
     Bytes Answer(const Bytes& request);
 
-private:
+    // What became of a device write.
     struct Outcome {
         HRESULT result = E_FAIL;
         DWORD oidNew = 0;
     };
+
+private:
     void Record(std::uint64_t token, const Outcome& outcome);
 
     DeviceHost& m_host;
     std::filesystem::path m_logPath;
     std::mutex m_lock;
+    std::ofstream m_log;  // the outcome log, open for appending
     std::map<std::uint64_t, Outcome> m_outcomes;
 };
 
