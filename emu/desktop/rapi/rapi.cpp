@@ -38,12 +38,11 @@ struct Reply {
 // earlier one (DeviceLink::CallSteady).
 bool Send(ByteWriter& request, Reply& reply, bool steady = false) {
     pal::Machine* desktop = pal::TryCurrentMachine();
-    activesync::CallResult (*send)(pal::Machine&, const std::string&, const Bytes&) =
-        activesync::DeviceLink::Call;
-    if (steady) send = activesync::DeviceLink::CallSteady;
-    activesync::CallResult call = desktop
-                                      ? send(*desktop, activesync::kRapiEndpoint, request.Take())
-                                      : activesync::CallResult{};
+    using activesync::DeviceLink;
+    activesync::CallResult call;
+    if (desktop)
+        call = steady ? DeviceLink::CallSteady(*desktop, activesync::kRapiEndpoint, request.Take())
+                      : DeviceLink::Call(*desktop, activesync::kRapiEndpoint, request.Take());
     if (call.status != activesync::CallStatus::Answered) {
         t_transport = kNotConnected;
         t_deviceError = ERROR_DEVICE_NOT_CONNECTED;
@@ -299,22 +298,18 @@ STDAPI_(DWORD) CeGetTempPath(DWORD nBufferLength, LPWSTR lpBuffer) {
     if (!lpBuffer && nBufferLength) return FailLocally(ERROR_INVALID_PARAMETER);
     ByteWriter request = Request(Op::GetTempPath);
     request.U32(nBufferLength);
-    // The device's temporary folder does not move while it is connected, and a provider asks
-    // for it for every file it puts there.
-    const bool steady = true;
-    return Call<DWORD>(
-        request, 0, 0,
-        [&](Reply& reply) -> DWORD {
-            std::u16string text = reply.in->Text();
-            if (reply.result && reply.result < nBufferLength) {
-                // The text with its terminator must fit the buffer, whatever length the reply
-                // says.
-                if (text.size() >= nBufferLength) throw activesync::MalformedMessage();
-                std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
-            }
-            return reply.result;
-        },
-        steady);
+    auto decode = [&](Reply& reply) -> DWORD {
+        std::u16string text = reply.in->Text();
+        if (reply.result && reply.result < nBufferLength) {
+            // The text with its terminator must fit the buffer, whatever length the reply says.
+            if (text.size() >= nBufferLength) throw activesync::MalformedMessage();
+            std::memcpy(lpBuffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+        }
+        return reply.result;
+    };
+    // Steady: the device's temporary folder does not move while it is connected, and a
+    // provider asks for it for every file it puts there.
+    return Call<DWORD>(request, 0, 0, decode, true);
 }
 
 // The device's version.
