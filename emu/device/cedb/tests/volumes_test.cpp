@@ -117,5 +117,16 @@ TEST_F(Volumes, FlushTakesOneVolumeOrAll) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
+// Commits wait in a log beside the volume file; a flush folds them into the file it syncs.
+TEST_F(Volumes, FlushLeavesEveryCommitInTheVolumeFile) {
+    CEGUID guid = Mount();
+    ASSERT_NE(Create(guid, W("kept")), 0u);
+    auto log = m_world.Device().RootDir() / "kestrin.vol-wal";
+    ASSERT_TRUE(std::filesystem::exists(log));
+    EXPECT_GT(std::filesystem::file_size(log), 0u);
+    EXPECT_TRUE(CeFlushDBVol(&guid));
+    EXPECT_EQ(std::filesystem::file_size(log), 0u);
+}
+
 }  // namespace
 }  // namespace emu::cedb::testing
