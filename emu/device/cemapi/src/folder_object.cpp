@@ -5,7 +5,7 @@
 
 namespace emu::cemapi {
 
-std::vector<StoredProp> FolderObject::AllProps() { return m_context.ObjectProps(m_context.Row(m_id)); }
+std::vector<StoredProp> FolderObject::AllProps() { return m_context.PropsOf(m_id); }
 
 void FolderObject::WriteProps(const std::vector<StoredProp>&, const std::vector<ULONG>&) {
     throw MapiError(MAPI_E_NO_ACCESS);
@@ -38,8 +38,13 @@ STDMETHODIMP FolderObject::CreateMessage(LPCIID lpInterface, ULONG ulFlags, LPME
     if (!lppMessage) return MAPI_E_INVALID_PARAMETER;
     *lppMessage = nullptr;
     return Guarded([&] {
-        m_context.Row(m_id);
-        ObjectRow message = m_context.file->Add(kMessageObject, m_id, MessageObject::NewMessageProps());
+        ObjectRow message;
+        {
+            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+            m_context.Row(m_id);
+            message = m_context.file->Add(kMessageObject, m_id, MessageObject::NewMessageProps());
+            scope.Commit();
+        }
         m_context.NotifyMessage(fnevObjectCreated, message.id, m_id);
         *lppMessage = new MessageObject(m_context, message.id, true);
         return S_OK;
@@ -73,18 +78,29 @@ STDMETHODIMP FolderObject::CopyMessages(LPENTRYLIST lpMsgList, LPCIID lpInterfac
     if (!destination) return MAPI_E_INVALID_PARAMETER;
     if (destination->m_context.file != m_context.file) return MAPI_E_NO_SUPPORT;
     return Guarded([&] {
-        m_context.Row(m_id);
-        m_context.Row(destination->m_id);
+        // The messages move or copy in one write; the sinks hear of them once it is durable.
         bool missing = false;
-        for (auto message : MessagesOf(*lpMsgList, &missing)) {
-            if (ulFlags & MAPI_MOVE) {
-                if (destination->m_id == m_id) continue;
-                m_context.file->Reparent(message, destination->m_id);
-                m_context.NotifyMessage(fnevObjectMoved, message, destination->m_id, m_id);
-            } else {
-                std::int64_t copy = m_context.file->CopyTree(message, destination->m_id);
-                m_context.NotifyMessage(fnevObjectCopied, copy, destination->m_id, m_id, message);
+        std::vector<std::pair<std::int64_t, std::int64_t>> done;  // (message, copy or 0)
+        {
+            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+            m_context.Row(m_id);
+            m_context.Row(destination->m_id);
+            for (auto message : MessagesOf(*lpMsgList, &missing)) {
+                if (ulFlags & MAPI_MOVE) {
+                    if (destination->m_id == m_id) continue;
+                    m_context.file->Reparent(message, destination->m_id);
+                    done.emplace_back(message, 0);
+                } else {
+                    done.emplace_back(message, m_context.file->CopyTree(message, destination->m_id));
+                }
             }
+            scope.Commit();
+        }
+        for (auto [message, copy] : done) {
+            if (copy)
+                m_context.NotifyMessage(fnevObjectCopied, copy, destination->m_id, m_id, message);
+            else
+                m_context.NotifyMessage(fnevObjectMoved, message, destination->m_id, m_id);
         }
         return missing ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
@@ -97,12 +113,16 @@ STDMETHODIMP FolderObject::DeleteMessages(LPENTRYLIST lpMsgList, ULONG_PTR ulUIP
     (void)ulFlags;
     if (!lpMsgList) return MAPI_E_INVALID_PARAMETER;
     return Guarded([&] {
-        m_context.Row(m_id);
         bool missing = false;
-        for (auto message : MessagesOf(*lpMsgList, &missing)) {
-            m_context.file->DeleteTree(message);
-            m_context.NotifyMessage(fnevObjectDeleted, message, m_id);
+        std::vector<std::int64_t> deleted;
+        {
+            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+            m_context.Row(m_id);
+            deleted = MessagesOf(*lpMsgList, &missing);
+            for (auto message : deleted) m_context.file->DeleteTree(message);
+            scope.Commit();
         }
+        for (auto message : deleted) m_context.NotifyMessage(fnevObjectDeleted, message, m_id);
         return missing ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });
 }

@@ -1,6 +1,6 @@
 // A message: its values (a new one is of class "IPM.Note", flags read | unsent, status 0), its
-// recipients and its attachments. Every change is written at once and notified as a
-// modification of the message.
+// recipients and its attachments. Every change is written at once, each call's changes as one
+// transaction, and then notified as a modification of the message.
 #pragma once
 
 #include "prop_object.h"
@@ -32,7 +32,11 @@ protected:
 
 private:
     LPMAPITABLE ChildTable(ULONG type);
-    void Changed();
+    // Runs `work` as one write of the store while the message is there; when it answers true
+    // (it changed something), tells the sinks once the write is durable.
+    template <class Work>
+    void Modify(Work&& work);
+    bool ReplaceRecipients(ULONG ulFlags, LPADRLIST lpMods);
 
     std::int64_t m_id;
 };

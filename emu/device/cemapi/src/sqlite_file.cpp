@@ -102,18 +102,4 @@ std::string Statement::Text(int column) const {
     return data ? std::string(data, sqlite3_column_bytes(m_statement, column)) : std::string{};
 }
 
-// Every write of the store is a transaction: its two statements are prepared once and reused.
-Transaction::Transaction(SqliteFile& file) : m_file(file) {
-    Statement(m_file, "BEGIN IMMEDIATE").Run();
-}
-
-Transaction::~Transaction() {
-    if (!m_done) sqlite3_exec(m_file.Raw(), "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-void Transaction::Commit() {
-    Statement(m_file, "COMMIT").Run();
-    m_done = true;
-}
-
 }  // namespace emu::cemapi

@@ -1,5 +1,5 @@
-// A small RAII layer over SQLite for the store files: a connection, statements with typed binding
-// (prepared once per connection and reused), and a transaction that rolls back unless committed. SQLite failures become MapiError:
+// A small RAII layer over SQLite for the store files: a connection and statements with typed
+// binding (prepared once per connection and reused). SQLite failures become MapiError:
 // MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_DISK_ERROR for the file system, MAPI_E_CORRUPT_DATA for a file
 // that is no store.
 #pragma once
@@ -57,18 +57,6 @@ private:
     SqliteFile& m_file;
     std::string m_sql;
     sqlite3_stmt* m_statement = nullptr;
-};
-
-// BEGIN IMMEDIATE on construction; rolled back on destruction unless Commit ran.
-class Transaction {
-public:
-    explicit Transaction(SqliteFile& file);
-    ~Transaction();
-    void Commit();
-
-private:
-    SqliteFile& m_file;
-    bool m_done = false;
 };
 
 }  // namespace emu::cemapi

@@ -38,6 +38,11 @@ std::vector<StoredProp> StoreContext::ObjectProps(const ObjectRow& row) const {
     return props;
 }
 
+std::vector<StoredProp> StoreContext::PropsOf(std::int64_t id) const {
+    StoreFile::Scope scope(*file, StoreFile::Scope::Kind::Read);
+    return ObjectProps(Row(id));
+}
+
 std::vector<StoredProp> StoreContext::StoreProps() const {
     return {
         BinaryProp(PR_ENTRYID, MakeEntryId(EntryRef{file->Uid(), MAPI_STORE, 0})),

@@ -30,6 +30,9 @@ struct StoreContext {
     ObjectRow Row(std::int64_t id) const;
     // Stored and computed values of an object.
     std::vector<StoredProp> ObjectProps(const ObjectRow& row) const;
+    // Every value of the object with id `id`, read from one snapshot of the file;
+    // MAPI_E_OBJECT_DELETED when it is gone.
+    std::vector<StoredProp> PropsOf(std::int64_t id) const;
     // The store's own values: entry identifier, display name, object type, its folders.
     std::vector<StoredProp> StoreProps() const;
     // Tells the sinks about a message: created, modified, deleted (in `folder`), moved or copied

@@ -50,6 +50,43 @@ ObjectRow RowOf(const Statement& statement) {
 
 }  // namespace
 
+StoreFile::Scope::Scope(StoreFile& file, Kind kind)
+    : m_file(file), m_guard(file.m_lock), m_kind(kind) {
+    if (m_file.m_scopes == 0) {
+        Statement(m_file.m_db, kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN").Run();
+        m_outer = true;
+        m_file.m_scopeWrites = kind == Kind::Write;
+        m_file.m_scopeFailed = false;
+    } else if (kind == Kind::Write && !m_file.m_scopeWrites) {
+        // Promoting a read to a write could meet another connection's newer commit.
+        throw MapiError(MAPI_E_CALL_FAILED);
+    }
+    ++m_file.m_scopes;
+}
+
+StoreFile::Scope::~Scope() {
+    --m_file.m_scopes;
+    if (!m_outer) {
+        if (m_kind == Kind::Write && !m_committed) m_file.m_scopeFailed = true;
+        return;
+    }
+    if (m_committed) return;
+    try {
+        // Ends a read, or undoes a write that did not finish.
+        Statement(m_file.m_db, "ROLLBACK").Run();
+    } catch (const MapiError&) {
+        // SQLite has already rolled back a transaction it could not go on with.
+    }
+}
+
+void StoreFile::Scope::Commit() {
+    if (m_outer) {
+        if (m_file.m_scopeFailed) throw MapiError(MAPI_E_CALL_FAILED);
+        Statement(m_file.m_db, "COMMIT").Run();
+    }
+    m_committed = true;
+}
+
 StoredProp LongProp(ULONG tag, ULONG value) {
     return StoredProp{tag,
                       {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
@@ -80,7 +117,7 @@ std::unique_ptr<StoreFile> StoreFile::Create(const std::filesystem::path& file,
     std::random_device random;
     for (auto& byte : store->m_uid) byte = static_cast<std::uint8_t>(random());
     store->m_name = name;
-    Transaction transaction(store->m_db);
+    Scope scope(*store, Scope::Kind::Write);
     Statement meta(store->m_db, "INSERT INTO meta(key, value) VALUES(?1, ?2)");
     meta.Bind(1, std::string("uid")).Bind(2, std::vector<std::uint8_t>(store->m_uid.begin(), store->m_uid.end())).Run();
     Statement metaName(store->m_db, "INSERT INTO meta(key, value) VALUES('name', ?1)");
@@ -91,7 +128,7 @@ std::unique_ptr<StoreFile> StoreFile::Create(const std::filesystem::path& file,
         add.Bind(1, kind).Bind(2, kFolderObject).Run();
         store->WriteLocked(kind, {TextProp(PR_DISPLAY_NAME_W, FolderName(static_cast<FolderKind>(kind)))});
     }
-    transaction.Commit();
+    scope.Commit();
     store->m_db.Execute(kLogging);
     return store;
 }
@@ -139,8 +176,7 @@ std::vector<ObjectRow> StoreFile::Children(std::int64_t parent, ULONG type) {
 }
 
 ObjectRow StoreFile::Add(ULONG type, std::int64_t parent, const std::vector<StoredProp>& props) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    Transaction transaction(m_db);
+    Scope scope(*this, Scope::Kind::Write);
     ULONG number = 0;
     if (type == kAttachObject || type == kRecipientObject) {
         // Attachments and recipients are counted apart, each from 1.
@@ -159,7 +195,7 @@ ObjectRow StoreFile::Add(ULONG type, std::int64_t parent, const std::vector<Stor
     add.Bind(1, type).Bind(2, parent).Bind(3, number).Run();
     ObjectRow row{m_db.LastInsertId(), type, parent, number};
     WriteLocked(row.id, props);
-    transaction.Commit();
+    scope.Commit();
     return row;
 }
 
@@ -189,23 +225,21 @@ void StoreFile::WriteLocked(std::int64_t id, const std::vector<StoredProp>& prop
 
 void StoreFile::Update(std::int64_t id, const std::vector<StoredProp>& set,
                        const std::vector<ULONG>& removeIds) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    Transaction transaction(m_db);
+    Scope scope(*this, Scope::Kind::Write);
     for (ULONG propId : removeIds) {
         Statement remove(m_db, "DELETE FROM props WHERE object = ?1 AND id = ?2");
         remove.Bind(1, id).Bind(2, propId).Run();
     }
     WriteLocked(id, set);
-    transaction.Commit();
+    scope.Commit();
 }
 
 void StoreFile::Replace(std::int64_t id, const std::vector<StoredProp>& props) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    Transaction transaction(m_db);
+    Scope scope(*this, Scope::Kind::Write);
     Statement clear(m_db, "DELETE FROM props WHERE object = ?1");
     clear.Bind(1, id).Run();
     WriteLocked(id, props);
-    transaction.Commit();
+    scope.Commit();
 }
 
 void StoreFile::Reparent(std::int64_t id, std::int64_t parent) {
@@ -215,10 +249,9 @@ void StoreFile::Reparent(std::int64_t id, std::int64_t parent) {
 }
 
 std::int64_t StoreFile::CopyTree(std::int64_t id, std::int64_t parent) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    Transaction transaction(m_db);
+    Scope scope(*this, Scope::Kind::Write);
     std::int64_t copy = CopyLocked(id, parent);
-    transaction.Commit();
+    scope.Commit();
     return copy;
 }
 
@@ -243,10 +276,9 @@ std::int64_t StoreFile::CopyLocked(std::int64_t id, std::int64_t parent) {
 }
 
 void StoreFile::DeleteTree(std::int64_t id) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    Transaction transaction(m_db);
+    Scope scope(*this, Scope::Kind::Write);
     DeleteLocked(id);
-    transaction.Commit();
+    scope.Commit();
 }
 
 void StoreFile::DeleteLocked(std::int64_t id) {

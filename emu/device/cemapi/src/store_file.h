@@ -44,6 +44,29 @@ struct ObjectRow {
 
 class StoreFile {
 public:
+    // Everything done through the file on one thread while a scope is open is one transaction:
+    // other connections see all of it or none of it, and its reads share one snapshot. A write
+    // scope rolls back unless committed. Scopes nest: an inner one joins the outer one's
+    // transaction, and an inner write scope that ends uncommitted fails the outer one too. A
+    // write scope cannot be opened inside a read scope.
+    class Scope {
+    public:
+        enum class Kind { Read, Write };
+        Scope(StoreFile& file, Kind kind);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+        // The scope's work is done; the outermost scope's commit makes it durable.
+        void Commit();
+
+    private:
+        StoreFile& m_file;
+        std::unique_lock<std::recursive_mutex> m_guard;
+        Kind m_kind;
+        bool m_outer = false;
+        bool m_committed = false;
+    };
+
     // Makes a new store file with its six folders; MapiError when it cannot be written.
     static std::unique_ptr<StoreFile> Create(const std::filesystem::path& file,
                                              const std::u16string& name);
@@ -85,6 +108,11 @@ private:
     std::filesystem::path m_path;
     std::recursive_mutex m_lock;
     SqliteFile m_db;
+    // The open scopes (guarded by m_lock): how many, whether the transaction writes, and
+    // whether an inner write scope ended uncommitted.
+    int m_scopes = 0;
+    bool m_scopeWrites = false;
+    bool m_scopeFailed = false;
     StoreUid m_uid{};
     std::u16string m_name;
 };

@@ -136,6 +136,21 @@ TEST_F(Content, RecipientsAreAddedModifiedAndRemovedByRow) {
     EXPECT_EQ(std::get<2>(rows[0]), u"d@x.com");
     ASSERT_EQ(message->ModifyRecipients(MODRECIP_REMOVE, &one), S_OK);
     EXPECT_EQ(message->ModifyRecipients(MODRECIP_REMOVE, &one), MAPI_E_NOT_FOUND);
+
+    // A call that fails part way leaves every recipient as it was: the last one stays although
+    // it was named before the row that is gone.
+    LPADRLIST two = nullptr;
+    ASSERT_EQ(MAPIAllocateBuffer(static_cast<ULONG>(CbNewADRLIST(2)), reinterpret_cast<LPVOID*>(&two)), S_OK);
+    SPropValue last = Long(PR_ROWID, std::get<0>(rows[1]));
+    SPropValue gone = Long(PR_ROWID, std::get<0>(rows[0]));
+    two->cEntries = 2;
+    two->aEntries[0] = ADRENTRY{0, 1, &last};
+    two->aEntries[1] = ADRENTRY{0, 1, &gone};
+    EXPECT_EQ(message->ModifyRecipients(MODRECIP_REMOVE, two), MAPI_E_NOT_FOUND);
+    MAPIFreeBuffer(two);
+    rows = rowsOf();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(std::get<2>(rows[0]), u"c@x.com");
 }
 
 TEST_F(Content, AttachmentsAreNumberedFromOneAndKeepTheirData) {
