@@ -64,11 +64,14 @@ protected:
         } catch (const std::exception&) {
             answered = false;  // a request the server cannot read gets no answer
         }
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (pending->state == Pending::State::Running) {
-            pending->reply = std::move(reply);
-            pending->state = answered ? Pending::State::Answered : Pending::State::Dropped;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (pending->state == Pending::State::Running) {
+                pending->reply = std::move(reply);
+                pending->state = answered ? Pending::State::Answered : Pending::State::Dropped;
+            }
         }
+        // Woken after the lock is let go, the caller does not block on it at once.
         m_changed.notify_all();
     }
 
@@ -182,7 +185,8 @@ private:
         if (run) Serve(pending);
         std::lock_guard<std::mutex> guard(m_lock);
         m_posted.erase(pending);
-        m_changed.notify_all();
+        // Only a stop waits for the posted requests to be taken.
+        if (m_stopping) m_changed.notify_all();
     }
 
     LinkPoster m_post;
