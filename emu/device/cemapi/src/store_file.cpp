@@ -15,7 +15,17 @@ const char* const kSchema =
     " attachments INTEGER NOT NULL DEFAULT 0, recipients INTEGER NOT NULL DEFAULT 0);"
     "CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent, type);"
     "CREATE TABLE IF NOT EXISTS props(object INTEGER NOT NULL, id INTEGER NOT NULL,"
-    " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id));";
+    " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id)) WITHOUT ROWID;";
+
+// Values lie in one tree ordered by (object, property id). Store files made before kept them in
+// a row table beside an index in that order, both of which every write changed; opening one
+// moves its values over in one transaction.
+const char* const kPropsWithoutRowid =
+    "CREATE TABLE props_by_object(object INTEGER NOT NULL, id INTEGER NOT NULL,"
+    " tag INTEGER NOT NULL, value BLOB NOT NULL, PRIMARY KEY(object, id)) WITHOUT ROWID;"
+    "INSERT INTO props_by_object SELECT object, id, tag, value FROM props;"
+    "DROP TABLE props;"
+    "ALTER TABLE props_by_object RENAME TO props;";
 
 // Commits go to a write-ahead log, synced only when it is folded back into the file: a killed
 // process loses no committed change, and a write costs no sync of its own. The log is folded
@@ -153,7 +163,22 @@ std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& file) {
     }
     if (!haveUid || !haveName) throw MapiError(MAPI_E_CORRUPT_DATA);
     store->m_db.Execute(kLogging);
+    store->UpgradeLayout();
     return store;
+}
+
+bool StoreFile::KeepsValuesInRowTable() {
+    Statement props(m_db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'props'");
+    if (!props.Step()) throw MapiError(MAPI_E_CORRUPT_DATA);
+    return props.Text(0).find("WITHOUT ROWID") == std::string::npos;
+}
+
+void StoreFile::UpgradeLayout() {
+    if (!KeepsValuesInRowTable()) return;
+    Scope scope(*this, Scope::Kind::Write);
+    // Another process may have moved the values meanwhile.
+    if (KeepsValuesInRowTable()) m_db.Execute(kPropsWithoutRowid);
+    scope.Commit();
 }
 
 std::optional<ObjectRow> StoreFile::Find(std::int64_t id) {

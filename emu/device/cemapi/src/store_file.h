@@ -101,6 +101,9 @@ public:
 
 private:
     explicit StoreFile(const std::filesystem::path& file, bool create);
+    // Brings a file made in an earlier layout to the current one, keeping every value.
+    void UpgradeLayout();
+    bool KeepsValuesInRowTable();
     std::int64_t CopyLocked(std::int64_t id, std::int64_t parent);
     void DeleteLocked(std::int64_t id);
     void WriteLocked(std::int64_t id, const std::vector<StoredProp>& props);
