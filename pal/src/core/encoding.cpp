@@ -1,6 +1,8 @@
 #include "pal/runtime/encoding.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace pal {
 
@@ -12,6 +14,15 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Every byte's unit: each byte is its own code point but for 0x80-0x9F.
+constexpr std::array<char16_t, 256> kCp1252Units = [] {
+    std::array<char16_t, 256> units{};
+    for (size_t byte = 0; byte < units.size(); ++byte)
+        units[byte] = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80]
+                                                  : static_cast<char16_t>(byte);
+    return units;
+}();
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -113,10 +124,7 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-char16_t Cp1252ToUtf16(unsigned char byte) {
-    if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
-    return byte;
-}
+char16_t Cp1252ToUtf16(unsigned char byte) { return kCp1252Units[byte]; }
 
 std::optional<unsigned char> Utf16ToCp1252(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<unsigned char>(unit);
@@ -126,18 +134,32 @@ std::optional<unsigned char> Utf16ToCp1252(char16_t unit) {
 }
 
 // One unit per byte and one byte per unit: the results are sized once and filled in place,
-// which keeps conversions of whole message bodies cheap.
+// each byte through the table and ASCII units four at a time, which keeps conversions of whole
+// message bodies cheap.
 std::u16string Cp1252ToUtf16(std::string_view text) {
     std::u16string out(text.size(), u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        out[i] = Cp1252ToUtf16(static_cast<unsigned char>(text[i]));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size(); ++i) out[i] = kCp1252Units[bytes[i]];
     return out;
 }
 
 std::string Utf16ToCp1252(std::u16string_view text) {
     std::string out(text.size(), '\0');
-    for (size_t i = 0; i < text.size(); ++i)
+    auto narrow = [&](size_t i) {
         out[i] = static_cast<char>(Utf16ToCp1252(text[i]).value_or('?'));
+    };
+    constexpr std::uint64_t kAboveAscii = 0xFF80FF80FF80FF80ULL;
+    size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t units = 0;
+        std::memcpy(&units, text.data() + i, sizeof units);
+        if (units & kAboveAscii) {
+            for (size_t k = i; k < i + 4; ++k) narrow(k);
+            continue;
+        }
+        for (size_t k = i; k < i + 4; ++k) out[k] = static_cast<char>(text[k]);
+    }
+    for (; i < text.size(); ++i) narrow(i);
     return out;
 }
 

@@ -73,6 +73,18 @@ TEST(Encoding, Cp1252CoversItsPunctuationAndLatin1) {
     EXPECT_EQ(Utf16ToCp1252(u'\u2014'), static_cast<unsigned char>(0x97));
     EXPECT_FALSE(Utf16ToCp1252(u'\u0430'));
     EXPECT_EQ(Utf16ToCp1252(u"a\u0430\u20AC"), "a?\x80");
+
+    // Every byte converts and comes back, in ASCII runs and between them.
+    std::string bytes;
+    for (int round = 0; round < 3; ++round)
+        for (int byte = 0; byte < 256; ++byte) bytes.push_back(static_cast<char>(byte));
+    bytes += "plain ascii after the rest";
+    std::u16string units = Cp1252ToUtf16(bytes);
+    ASSERT_EQ(units.size(), bytes.size());
+    EXPECT_EQ(units[0x80], u'\u20AC');
+    EXPECT_EQ(units[256 + 0x9F], u'\u0178');
+    EXPECT_EQ(Utf16ToCp1252(units), bytes);
+    EXPECT_EQ(Utf16ToCp1252(u"abcdefg\u0430hijklmn\u2014"), "abcdefg?hijklmn\x97");
 }
 
 TEST(Encoding, Utf8RoundTripsSurrogatePairsAndReplacesGarbage) {
