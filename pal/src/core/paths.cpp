@@ -52,6 +52,13 @@ std::vector<std::u16string> SplitCanonical(const Machine& machine, std::u16strin
     return parts;
 }
 
+// True when no other name matches `part` without regard to case: ASCII that has no letters.
+bool IsCaseless(std::u16string_view part) {
+    for (char16_t u : part)
+        if (u >= 0x80 || FoldCase(u) != u || (u >= 'A' && u <= 'Z')) return false;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::u16string> CanonicalWindowsPath(Machine& machine, std::u16string_view input,
@@ -103,15 +110,20 @@ std::optional<std::u16string> CanonicalWindowsPath(Machine& machine, std::u16str
 std::optional<fs::path> ResolvePath(Machine& machine, std::u16string_view path, DWORD& error) {
     auto canonical = CanonicalWindowsPath(machine, path, error);
     if (!canonical) return std::nullopt;
+    auto parts = SplitCanonical(machine, *canonical);
     fs::path host = machine.RootDir();
+    for (auto& part : parts) host /= Utf16ToUtf8(part);
+    // A path that exists as written is the path; otherwise each component is looked up.
+    std::error_code ec;
+    if (fs::exists(host, ec)) return host;
+    host = machine.RootDir();
     bool existing = true;
-    for (auto& part : SplitCanonical(machine, *canonical)) {
+    for (auto& part : parts) {
         std::string name = Utf16ToUtf8(part);
         if (existing) {
-            std::error_code ec;
             if (!fs::exists(host / name, ec)) {
                 existing = false;
-                if (fs::is_directory(host, ec)) {
+                if (!IsCaseless(part) && fs::is_directory(host, ec)) {
                     for (auto& entry : fs::directory_iterator(host, ec)) {
                         if (EqualsNoCase(Utf8ToUtf16(entry.path().filename().string()), part)) {
                             name = entry.path().filename().string();
