@@ -169,22 +169,34 @@ std::vector<ReplicationEntry> ReplicationState::Entries(DWORD partnership,
 }
 
 void ReplicationState::Save(DWORD partnership, const std::string& type, ReplicationEntry& entry) {
-    Db::Query query(*m_db,
-                    entry.id ? "INSERT OR REPLACE INTO objects VALUES(?8, ?1, ?2, ?3, ?4, ?5, ?6, "
-                               "?7, ?9)"
-                             : "INSERT INTO objects(partnership, type, item, oid, sent_to_device, "
-                               "sent_to_desktop, desktop_changed, pending_token) "
-                               "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?9)");
-    query.Int(1, partnership)
-        .Text(2, type)
-        .Blob(3, entry.item)
-        .Int(4, entry.oid)
-        .Int(5, entry.sentToDevice)
-        .Int(6, entry.sentToDesktop)
-        .Int(7, entry.desktopChanged ? 1 : 0)
-        .Int(9, static_cast<std::int64_t>(entry.pendingToken));
-    if (entry.id) query.Int(8, entry.id);
-    query.Step();
+    auto bind = [&](Db::Query& query) -> Db::Query& {
+        return query.Int(1, partnership)
+            .Text(2, type)
+            .Blob(3, entry.item)
+            .Int(4, entry.oid)
+            .Int(5, entry.sentToDevice)
+            .Int(6, entry.sentToDesktop)
+            .Int(7, entry.desktopChanged ? 1 : 0)
+            .Int(9, static_cast<std::int64_t>(entry.pendingToken));
+    };
+    if (entry.id) {
+        // An entry keeps its partnership and type: updated in place, the index by type stays.
+        Db::Query update(*m_db,
+                         "UPDATE objects SET item = ?3, oid = ?4, sent_to_device = ?5, "
+                         "sent_to_desktop = ?6, desktop_changed = ?7, pending_token = ?9 "
+                         "WHERE id = ?8 AND partnership = ?1 AND type = ?2");
+        bind(update).Int(8, entry.id).Step();
+        if (sqlite3_changes(m_db->m_db) > 0) return;
+    }
+    Db::Query insert(*m_db,
+                     entry.id ? "INSERT OR REPLACE INTO objects VALUES(?8, ?1, ?2, ?3, ?4, ?5, ?6, "
+                                "?7, ?9)"
+                              : "INSERT INTO objects(partnership, type, item, oid, sent_to_device, "
+                                "sent_to_desktop, desktop_changed, pending_token) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?9)");
+    bind(insert);
+    if (entry.id) insert.Int(8, entry.id);
+    insert.Step();
     if (!entry.id) entry.id = sqlite3_last_insert_rowid(m_db->m_db);
 }
 
