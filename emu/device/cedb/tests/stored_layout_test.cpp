@@ -1,11 +1,10 @@
 // Volume files as they lie on disk: files written in the earlier row-per-property layout open
 // with their records intact, and a damaged record is reported rather than read as something else.
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <string>
 
 #include "cedb_fixture.h"
+#include "sqlite_testing/sql_file.h"
 
 namespace emu::cedb::testing {
 namespace {
@@ -15,14 +14,7 @@ protected:
     std::filesystem::path VolumeFile() { return m_world.Device().RootDir() / "kestrin.vol"; }
 
     void Execute(const std::string& sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(VolumeFile().c_str(), &db), SQLITE_OK);
-        char* error = nullptr;
-        int code = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-        std::string message = error ? error : "";
-        sqlite3_free(error);
-        sqlite3_close(db);
-        ASSERT_EQ(code, SQLITE_OK) << message;
+        ASSERT_EQ(sqlite::testing::ExecuteSql(VolumeFile(), sql), "");
     }
 };
 

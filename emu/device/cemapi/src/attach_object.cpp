@@ -6,12 +6,10 @@ std::vector<StoredProp> AttachObject::AllProps() { return m_context.PropsOf(m_id
 
 void AttachObject::WriteProps(const std::vector<StoredProp>& set, const std::vector<ULONG>& removeIds) {
     ObjectRow message;
-    {
-        StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+    m_context.file->Write([&] {
         message = m_context.Row(m_context.Row(m_id).parent);
         m_context.file->Update(m_id, set, removeIds);
-        scope.Commit();
-    }
+    });
     m_context.NotifyMessage(fnevObjectModified, message.id, message.parent);
 }
 

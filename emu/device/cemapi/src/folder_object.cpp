@@ -39,12 +39,10 @@ STDMETHODIMP FolderObject::CreateMessage(LPCIID lpInterface, ULONG ulFlags, LPME
     *lppMessage = nullptr;
     return Guarded([&] {
         ObjectRow message;
-        {
-            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+        m_context.file->Write([&] {
             m_context.Row(m_id);
             message = m_context.file->Add(kMessageObject, m_id, MessageObject::NewMessageProps());
-            scope.Commit();
-        }
+        });
         m_context.NotifyMessage(fnevObjectCreated, message.id, m_id);
         *lppMessage = new MessageObject(m_context, message.id, true);
         return S_OK;
@@ -81,8 +79,7 @@ STDMETHODIMP FolderObject::CopyMessages(LPENTRYLIST lpMsgList, LPCIID lpInterfac
         // The messages move or copy in one write; the sinks hear of them once it is durable.
         bool missing = false;
         std::vector<std::pair<std::int64_t, std::int64_t>> done;  // (message, copy or 0)
-        {
-            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+        m_context.file->Write([&] {
             m_context.Row(m_id);
             m_context.Row(destination->m_id);
             for (auto message : MessagesOf(*lpMsgList, &missing)) {
@@ -94,8 +91,7 @@ STDMETHODIMP FolderObject::CopyMessages(LPENTRYLIST lpMsgList, LPCIID lpInterfac
                     done.emplace_back(message, m_context.file->CopyTree(message, destination->m_id));
                 }
             }
-            scope.Commit();
-        }
+        });
         for (auto [message, copy] : done) {
             if (copy)
                 m_context.NotifyMessage(fnevObjectCopied, copy, destination->m_id, m_id, message);
@@ -115,13 +111,11 @@ STDMETHODIMP FolderObject::DeleteMessages(LPENTRYLIST lpMsgList, ULONG_PTR ulUIP
     return Guarded([&] {
         bool missing = false;
         std::vector<std::int64_t> deleted;
-        {
-            StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+        m_context.file->Write([&] {
             m_context.Row(m_id);
             deleted = MessagesOf(*lpMsgList, &missing);
             for (auto message : deleted) m_context.file->DeleteTree(message);
-            scope.Commit();
-        }
+        });
         for (auto message : deleted) m_context.NotifyMessage(fnevObjectDeleted, message, m_id);
         return missing ? MAPI_W_PARTIAL_COMPLETION : S_OK;
     });

@@ -16,12 +16,10 @@ template <class Work>
 void MessageObject::Modify(Work&& work) {
     std::int64_t folder = 0;
     bool changed = false;
-    {
-        StoreFile::Scope scope(*m_context.file, StoreFile::Scope::Kind::Write);
+    m_context.file->Write([&] {
         folder = m_context.Row(m_id).parent;
         changed = work();
-        scope.Commit();
-    }
+    });
     if (changed) m_context.NotifyMessage(fnevObjectModified, m_id, folder);
 }
 

@@ -73,6 +73,14 @@ public:
     // Opens an existing store file; MAPI_E_CORRUPT_DATA when it is none.
     static std::unique_ptr<StoreFile> Open(const std::filesystem::path& file);
 
+    // Runs `work` as one write of the file: all of it is kept, or none of it when it throws.
+    template <class Work>
+    void Write(Work&& work) {
+        Scope scope(*this, Scope::Kind::Write);
+        work();
+        scope.Commit();
+    }
+
     const StoreUid& Uid() const { return m_uid; }
     const std::u16string& Name() const { return m_name; }
     const std::filesystem::path& Path() const { return m_path; }

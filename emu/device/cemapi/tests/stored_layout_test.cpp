@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <string>
@@ -7,6 +6,7 @@
 #include "emu/cemapi/message_stores.h"
 #include "pal/runtime/machine.h"
 #include "pal_testing/temp_world.h"
+#include "sqlite_testing/sql_file.h"
 
 namespace emu::cemapi::testing {
 namespace {
@@ -14,34 +14,13 @@ namespace {
 class StoredLayout : public pal::testing::DeviceTest {
 protected:
     std::filesystem::path StoreFile() { return m_world.Device().Dir() / "messagestores" / "1.db"; }
-
-    static void Run(sqlite3* db, const char* sql) {
-        char* error = nullptr;
-        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << error;
-    }
-
-    // The schema the props table was declared with.
-    std::string PropsSchema() {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open_v2(StoreFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'props'", -1, &query, nullptr);
-        std::string sql;
-        if (sqlite3_step(query) == SQLITE_ROW)
-            sql = reinterpret_cast<const char*>(sqlite3_column_text(query, 0));
-        sqlite3_finalize(query);
-        sqlite3_close(db);
-        return sql;
-    }
 };
 
 // A store written before values were kept in one tree per (object, property id): the six
 // folders and one Inbox message with a subject, a class, flags and a recipient.
 TEST_F(StoredLayout, AStoreInTheRowTableLayoutOpensWithEveryValueAndTakesNewOnes) {
     std::filesystem::create_directories(StoreFile().parent_path());
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(StoreFile().c_str(), &db), SQLITE_OK);
-    Run(db,
+    ASSERT_EQ(sqlite::testing::ExecuteSql(StoreFile(),
         "CREATE TABLE meta(key TEXT PRIMARY KEY, value BLOB NOT NULL);"
         "CREATE TABLE objects(id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER NOT NULL,"
         " parent INTEGER NOT NULL, number INTEGER NOT NULL, attachments INTEGER NOT NULL DEFAULT 0,"
@@ -59,14 +38,16 @@ TEST_F(StoredLayout, AStoreInTheRowTableLayoutOpensWithEveryValueAndTakesNewOnes
         "INSERT INTO props VALUES(7, 55, 3604511, x'48006900'),"
         " (7, 26, 1703967, x'490050004d002e004e006f0074006500'), (7, 3591, 235339779, x'01000000'),"
         " (8, 12291, 805503007, x'6100400078002e0063006f006d00');"
-        "PRAGMA journal_mode=WAL;");
-    sqlite3_close(db);
+        "PRAGMA journal_mode=WAL;"),
+              "");
 
     pal::Machine& device = m_world.Device();
     auto stores = ListStores(device);
     ASSERT_EQ(stores.size(), 1u);
     EXPECT_EQ(stores[0].name, u"Old");
-    EXPECT_NE(PropsSchema().find("WITHOUT ROWID"), std::string::npos);
+    EXPECT_NE(sqlite::testing::QueryText(StoreFile(), "SELECT sql FROM sqlite_master WHERE name = 'props'")
+                  .find("WITHOUT ROWID"),
+              std::string::npos);
 
     auto messages = ListMessages(device, 1, FolderKind::Inbox);
     ASSERT_EQ(messages.size(), 1u);
